@@ -1,0 +1,54 @@
+// The main window's logic: start-up, the poll timer, re-selection by serial number, shutdown, and
+// the settings controls' clicks. It owns the window's DeviceSession and reaches the controls only
+// through the toolkit-free control interface, so it runs the same in the window, the tests and the
+// benchmark.
+#pragma once
+
+#include "device/device_session.h"
+#include "device/hid_platform.h"
+#include "ui/form_controls.h"
+
+#include <chrono>
+
+namespace korvex {
+
+// Timer intervals of the supervision, in milliseconds.
+inline constexpr int kStartInterval = 50;      // at creation, until the first change
+inline constexpr int kConnectedInterval = 500;  // after every tick whose read proves the board present
+inline constexpr int kLostInterval = 250;       // after a loss, and after a re-selection that closed a board
+
+// The longest the window's thread waits for an input report in one tick. A report that arrives in
+// time, or none within the bound on a still valid handle, proves the board present; only a failed
+// read or a vanished device counts as lost. 10 ms lets a board polled every 1 to 10 ms (the usual
+// USB interrupt intervals) deliver a queued report, and stays under one 60 Hz frame (16.7 ms), so a
+// silent board never makes the window stutter.
+inline constexpr std::chrono::milliseconds kLivenessBound{10};
+
+class Configurator {
+public:
+    // Wires the controls' clicks and the timer's tick to the handlers below.
+    Configurator(HidPlatform& platform, ui::FormControls& controls);
+    Configurator(const Configurator&) = delete;
+    Configurator& operator=(const Configurator&) = delete;
+    ~Configurator();
+
+    void Form_Load();
+    void Form_Unload();
+    void Timer_Timer();
+    void SerNo_Click();
+    void Enc_Click(int pair);  // pair 1 ... 8: Enc1_Click ... Enc8_Click
+    void ModeCh1_Click();
+    void NoJoy_Click();
+
+    const DeviceSession& session() const { return session_; }
+
+private:
+    void PollDevice();
+    void closeDevice();
+
+    HidPlatform& platform_;
+    ui::FormControls& controls_;
+    DeviceSession session_;
+};
+
+}  // namespace korvex

@@ -1,0 +1,85 @@
+// The operations through which the configurator reaches HID devices. One implementation per
+// operating system (hidraw + udev, SetupAPI + the HID library) and a simulated bus; callers never
+// see which one they got. Every call runs on the window's thread.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace korvex {
+
+using HidHandle = std::intptr_t;
+inline constexpr HidHandle kInvalidHandle = -1;
+
+// Vendor and product of the board this configurator serves.
+inline constexpr std::uint16_t kBoardVendorId = 0x5A17;
+inline constexpr std::uint16_t kBoardProductId = 0x0102;
+
+struct HidAttributes {
+    std::uint32_t Size = 12;  // the Windows record's size; set before every read
+    std::uint16_t VendorID = 0;
+    std::uint16_t ProductID = 0;
+    std::uint16_t VersionNumber = 0;  // release number: major in the high byte, minor in the low
+};
+
+// The two report lengths the configurator uses, as the Windows HID library defines them: the
+// longest report of that kind plus one byte for the report ID, present (as 0) even when the
+// device numbers no reports.
+struct HidCaps {
+    std::uint16_t InputReportByteLength = 0;
+    std::uint16_t FeatureReportByteLength = 0;
+};
+
+enum class HidString { SerialNumber, Manufacturer, Product };
+
+// The bytes a device string call may fill: the HID library's limit, which the configurator passes.
+inline constexpr std::size_t kDeviceStringBytes = 100;
+
+// Outcome of a bounded wait for one input report.
+enum class InputRead {
+    Report,   // one input report was read
+    NoneYet,  // the bound passed with no report; the handle is still valid
+    Gone,     // the read failed or the device vanished
+};
+
+// One walk over the HID interfaces present when it was taken; released when destroyed.
+class HidInterfaceWalk {
+public:
+    virtual ~HidInterfaceWalk() = default;
+    // The path of interface `index` (0, 1, 2 ...); false once there are no more.
+    virtual bool interfacePath(std::uint32_t index, std::string& path) = 0;
+};
+
+class HidPlatform {
+public:
+    virtual ~HidPlatform() = default;
+
+    // Never null; an unavailable enumeration yields a walk whose first call fails.
+    virtual std::unique_ptr<HidInterfaceWalk> walkInterfaces() = 0;
+
+    // Opens for reading and writing; kInvalidHandle on failure.
+    virtual HidHandle open(const std::string& path) = 0;
+    virtual void close(HidHandle handle) = 0;
+
+    virtual bool getAttributes(HidHandle handle, HidAttributes& attributes) = 0;
+    // UTF-16LE code units into `buffer`, at most buffer.size() bytes, zero-terminated when it fits.
+    virtual bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) = 0;
+    // False leaves `caps` as they were.
+    virtual bool getCaps(HidHandle handle, HidCaps& caps) = 0;
+
+    // Feature reports of report.size() bytes, byte 0 = report ID 0 both ways.
+    virtual bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) = 0;
+    virtual bool getFeature(HidHandle handle, std::span<std::uint8_t> report) = 0;
+
+    // Waits at most `bound` for one input report of at most buffer.size() bytes.
+    virtual InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
+                                std::chrono::milliseconds bound) = 0;
+};
+
+// The operating system's own HID access (hidraw on Linux, the HID library on Windows).
+std::unique_ptr<HidPlatform> makeSystemHidPlatform();
+
+}  // namespace korvex

@@ -1,0 +1,203 @@
+#include "device/simulated_bus.h"
+
+#include <algorithm>
+#include <charconv>
+#include <thread>
+
+namespace korvex {
+
+namespace {
+constexpr const char* kPathPrefix = "sim:hid#";
+}
+
+class SimulatedBus::Walk final : public HidInterfaceWalk {
+public:
+    Walk(SimulatedBus& bus, std::vector<std::size_t> present) : bus_(bus), present_(std::move(present)) {}
+
+    bool interfacePath(std::uint32_t index, std::string& path) override {
+        SimCall call(SimOp::Enumerate);
+        call.ok = index < present_.size();
+        if (call.ok) call.device = present_[index];
+        if (!bus_.finish(call)) return false;
+        path = bus_.path(present_[index]);
+        return true;
+    }
+
+private:
+    SimulatedBus& bus_;
+    std::vector<std::size_t> present_;  // snapshot, as the system's device set is
+};
+
+std::size_t SimulatedBus::addDevice(const SimDeviceSpec& spec) {
+    devices_.push_back(Device{spec, BoardFirmware(spec.settings)});
+    return devices_.size() - 1;
+}
+
+void SimulatedBus::unplug(std::size_t device) { devices_.at(device).plugged = false; }
+
+void SimulatedBus::replug(std::size_t device) {
+    Device& d = devices_.at(device);
+    if (d.plugged) return;
+    d.plugged = true;
+    ++d.generation;
+}
+
+std::string SimulatedBus::path(std::size_t device) const { return kPathPrefix + std::to_string(device); }
+
+std::optional<std::size_t> SimulatedBus::deviceOf(HidHandle handle) const {
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) return std::nullopt;
+    return it->second.device;
+}
+
+bool SimulatedBus::finish(SimCall call) {
+    ++callCount_;
+    // Each call arrives with its natural verdict; the test may still make a success fail.
+    if (call.ok && failWhen_ && failWhen_(call)) call.ok = false;
+    const bool ok = call.ok;
+    if (recording_) calls_.push_back(std::move(call));
+    return ok;
+}
+
+SimulatedBus::Device* SimulatedBus::live(HidHandle handle, std::size_t& index) {
+    const auto it = handles_.find(handle);
+    if (it == handles_.end()) return nullptr;
+    index = it->second.device;
+    Device& d = devices_[index];
+    if (!d.plugged || d.generation != it->second.generation) return nullptr;
+    return &d;
+}
+
+std::unique_ptr<HidInterfaceWalk> SimulatedBus::walkInterfaces() {
+    std::vector<std::size_t> present;
+    for (std::size_t i = 0; i < devices_.size(); ++i)
+        if (devices_[i].plugged) present.push_back(i);
+    SimCall call(SimOp::Walk);
+    call.ok = true;
+    if (!finish(call)) present.clear();  // a set that could not be built lists nothing
+    return std::make_unique<Walk>(*this, std::move(present));
+}
+
+HidHandle SimulatedBus::open(const std::string& path) {
+    SimCall call(SimOp::Open);
+    if (path.rfind(kPathPrefix, 0) == 0) {
+        const std::string number = path.substr(std::string(kPathPrefix).size());
+        std::size_t index = SIZE_MAX;
+        std::from_chars(number.data(), number.data() + number.size(), index);
+        if (index < devices_.size()) {
+            call.device = index;
+            call.ok = devices_[index].plugged && devices_[index].spec.openable;
+        }
+    }
+    if (call.ok) call.handle = nextHandle_;
+    if (!finish(call)) return kInvalidHandle;
+    const HidHandle handle = nextHandle_++;
+    handles_[handle] = OpenHandle{call.device, devices_[call.device].generation};
+    return handle;
+}
+
+void SimulatedBus::close(HidHandle handle) {
+    SimCall call(SimOp::Close);
+    call.handle = handle;
+    const auto it = handles_.find(handle);
+    if (it != handles_.end()) {
+        call.device = it->second.device;
+        call.ok = true;
+        handles_.erase(it);
+    }
+    finish(std::move(call));
+}
+
+bool SimulatedBus::getAttributes(HidHandle handle, HidAttributes& attributes) {
+    SimCall call(SimOp::Attributes);
+    call.handle = handle;
+    const Device* d = live(handle, call.device);
+    call.ok = d != nullptr;
+    if (!finish(call)) return false;
+    attributes.VendorID = d->spec.vendorId;
+    attributes.ProductID = d->spec.productId;
+    attributes.VersionNumber = d->spec.version;
+    return true;
+}
+
+bool SimulatedBus::getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) {
+    SimCall call(SimOp::String);
+    call.handle = handle;
+    call.string = which;
+    const Device* d = live(handle, call.device);
+    const std::optional<std::u16string>* text = nullptr;
+    if (d) {
+        text = which == HidString::SerialNumber   ? &d->spec.serial
+               : which == HidString::Manufacturer ? &d->spec.manufacturer
+                                                  : &d->spec.product;
+    }
+    call.ok = text && text->has_value();
+    if (!finish(call)) return false;
+    // UTF-16LE with its terminating zero, cut at the caller's buffer as the HID library does.
+    std::vector<std::uint8_t> bytes;
+    for (const char16_t unit : **text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    bytes.push_back(0);
+    bytes.push_back(0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), buffer.size()), buffer.begin());
+    return true;
+}
+
+bool SimulatedBus::getCaps(HidHandle handle, HidCaps& caps) {
+    SimCall call(SimOp::Caps);
+    call.handle = handle;
+    const Device* d = live(handle, call.device);
+    call.ok = d != nullptr;
+    if (!finish(call)) return false;
+    caps = d->spec.caps;
+    return true;
+}
+
+bool SimulatedBus::setFeature(HidHandle handle, std::span<const std::uint8_t> report) {
+    SimCall call(SimOp::SetFeature);
+    call.handle = handle;
+    call.bytes.assign(report.begin(), report.end());
+    Device* d = live(handle, call.device);
+    // The HID library refuses a report whose length is not the device's feature length.
+    call.ok = d && report.size() == d->spec.caps.FeatureReportByteLength;
+    if (!finish(call)) return false;
+    d->firmware.receiveFeature(report);
+    return true;
+}
+
+bool SimulatedBus::getFeature(HidHandle handle, std::span<std::uint8_t> report) {
+    SimCall call(SimOp::GetFeature);
+    call.handle = handle;
+    Device* d = live(handle, call.device);
+    call.ok = d && report.size() == d->spec.caps.FeatureReportByteLength;
+    std::vector<std::uint8_t> response;
+    if (call.ok) {
+        response.resize(report.size());
+        d->firmware.answerFeature(response);
+        call.bytes = response;
+    }
+    if (!finish(std::move(call))) return false;
+    // Copied only on success: a failed request leaves the caller's buffer as it was.
+    std::copy(response.begin(), response.end(), report.begin());
+    return true;
+}
+
+InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buffer,
+                                  std::chrono::milliseconds bound) {
+    SimCall call(SimOp::Read);
+    call.handle = handle;
+    const Device* d = live(handle, call.device);
+    call.ok = d != nullptr;
+    if (!finish(call)) return InputRead::Gone;
+    if (d->spec.silent) {
+        if (realWaits_) std::this_thread::sleep_for(bound);
+        return InputRead::NoneYet;
+    }
+    // Sixteen released buttons, led by the report ID byte.
+    std::fill(buffer.begin(), buffer.begin() + std::min<std::size_t>(buffer.size(), 3), std::uint8_t{0});
+    return InputRead::Report;
+}
+
+}  // namespace korvex

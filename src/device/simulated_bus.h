@@ -1,0 +1,115 @@
+// A HID bus in memory: any number of interfaces in a chosen order, boards among them running the
+// board's firmware model. Tests, the benchmark and the demo run the configurator on it. It can
+// unplug and replug a board, make a board silent, make chosen calls fail, and it records every
+// call with its bytes so the exact traffic can be asserted.
+#pragma once
+
+#include "device/board_firmware.h"
+#include "device/hid_platform.h"
+
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvex {
+
+enum class SimOp { Walk, Enumerate, Open, Close, Attributes, String, Caps, SetFeature, GetFeature, Read };
+
+struct SimCall {
+    explicit SimCall(SimOp operation) : op(operation) {}
+    SimOp op;
+    std::size_t device = SIZE_MAX;  // index of the interface concerned, SIZE_MAX if none
+    HidHandle handle = kInvalidHandle;
+    std::vector<std::uint8_t> bytes;  // report sent (SetFeature) or received (GetFeature)
+    HidString string = HidString::SerialNumber;
+    bool ok = false;
+};
+
+// One HID interface on the bus. An empty optional string cannot be read.
+struct SimDeviceSpec {
+    std::uint16_t vendorId = kBoardVendorId;
+    std::uint16_t productId = kBoardProductId;
+    std::uint16_t version = 0x0114;
+    std::optional<std::u16string> serial = u"KX000001";
+    std::optional<std::u16string> manufacturer = u"Korvex";
+    std::optional<std::u16string> product = u"Rotary Encoders Interface";
+    HidCaps caps{3, 9};
+    BoardSettings settings{};
+    bool openable = true;  // false: like a node the user may not open
+    bool silent = false;   // true: sends no input reports
+};
+
+class SimulatedBus final : public HidPlatform {
+public:
+    std::size_t addDevice(const SimDeviceSpec& spec);
+    std::size_t deviceCount() const { return devices_.size(); }
+
+    void unplug(std::size_t device);
+    void replug(std::size_t device);
+    bool plugged(std::size_t device) const { return devices_.at(device).plugged; }
+    void setSilent(std::size_t device, bool silent) { devices_.at(device).spec.silent = silent; }
+    bool silent(std::size_t device) const { return devices_.at(device).spec.silent; }
+
+    const SimDeviceSpec& spec(std::size_t device) const { return devices_.at(device).spec; }
+    BoardFirmware& firmware(std::size_t device) { return devices_.at(device).firmware; }
+    const BoardFirmware& firmware(std::size_t device) const { return devices_.at(device).firmware; }
+    std::string path(std::size_t device) const;
+
+    // Calls for which this returns true fail as the operating system would report it.
+    void failWhen(std::function<bool(const SimCall&)> predicate) { failWhen_ = std::move(predicate); }
+
+    // With real waits on, a read on a silent board takes its whole bound, as on a real system.
+    void setRealWaits(bool on) { realWaits_ = on; }
+
+    const std::vector<SimCall>& calls() const { return calls_; }
+    void clearCalls() { calls_.clear(); }
+    void setRecording(bool on) { recording_ = on; }
+    std::size_t callCount() const { return callCount_; }
+
+    std::size_t openHandleCount() const { return handles_.size(); }
+    // The interface a handle is open on, if it is open.
+    std::optional<std::size_t> deviceOf(HidHandle handle) const;
+
+    // HidPlatform
+    std::unique_ptr<HidInterfaceWalk> walkInterfaces() override;
+    HidHandle open(const std::string& path) override;
+    void close(HidHandle handle) override;
+    bool getAttributes(HidHandle handle, HidAttributes& attributes) override;
+    bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override;
+    bool getCaps(HidHandle handle, HidCaps& caps) override;
+    bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) override;
+    bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override;
+    InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
+                        std::chrono::milliseconds bound) override;
+
+private:
+    struct Device {
+        SimDeviceSpec spec;
+        BoardFirmware firmware;
+        bool plugged = true;
+        unsigned generation = 0;  // bumped on every replug, so older handles stay dead
+    };
+    struct OpenHandle {
+        std::size_t device;
+        unsigned generation;
+    };
+    class Walk;
+
+    // The live device behind a handle, or nullptr when the handle is unknown or its device gone.
+    Device* live(HidHandle handle, std::size_t& index);
+    bool finish(SimCall call);
+
+    std::vector<Device> devices_;
+    std::map<HidHandle, OpenHandle> handles_;
+    HidHandle nextHandle_ = 100;
+    std::function<bool(const SimCall&)> failWhen_;
+    std::vector<SimCall> calls_;
+    std::size_t callCount_ = 0;
+    bool recording_ = true;
+    bool realWaits_ = false;
+};
+
+}  // namespace korvex

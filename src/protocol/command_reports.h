@@ -1,0 +1,49 @@
+// The feature reports the board understands. Every report is exactly L bytes, L being the board's
+// FeatureReportByteLength, with byte 0 = report ID 0:
+//   write     00 EE code value 00 ...
+//   select    00 code 00 ...            (the next get-feature answers that value at byte 2)
+//   follow-up 00 B0 01 value 00 ...     (after the hide-flag write)
+#pragma once
+
+#include "device/device_session.h"
+#include "device/hid_platform.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace korvex {
+
+enum CommandCode : std::uint8_t {
+    kCommandHide = 1,        // hide the board from the gaming devices list: 0 shown, 1 hidden
+    kCommandModesLow = 8,    // bit k-1: bit 0 of pair k's encoder mode
+    kCommandModesHigh = 9,   // bit k-1: bit 1 of pair k's encoder mode
+    kCommandPulse = 10,      // pulse code 1 ... 25, a pulse of 4 ms x code
+};
+
+inline constexpr std::uint8_t kWriteMarker = 0xEE;
+inline constexpr std::uint8_t kFollowUpMarker = 0xB0;
+
+// The feature lengths the configurator talks to: a write report needs 4 bytes, and a response
+// must fit the 66-byte featureResponse. A board outside these is opened and shown but its
+// settings are neither read nor written.
+inline constexpr int kMinFeatureLength = 4;
+inline constexpr int kMaxFeatureLength = static_cast<int>(kFeatureResponseBytes);
+
+bool featureLengthSupported(const HidCaps& caps);
+
+// Report layouts, L bytes each.
+std::vector<std::uint8_t> writeReport(int length, std::uint8_t code, std::uint8_t value);
+std::vector<std::uint8_t> selectReport(int length, std::uint8_t code);
+// Turns a command-1 write report into its follow-up in place: bytes 0 and 1 change, the rest stay.
+void makeFollowUp(std::vector<std::uint8_t>& report);
+
+// Sends one write report on the open board; false if the board's length is unsupported or the
+// request failed.
+bool SendCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code, std::uint8_t value);
+
+// A select report for `code`, then one get-feature into featureResponse (byte 0 set to 0 first).
+// The value at byte 2, or nothing when the length is unsupported or either request failed.
+std::optional<std::uint8_t> QueryCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code);
+
+}  // namespace korvex

@@ -1,0 +1,30 @@
+// The controls of the main window that the logic reaches, by their names in the window.
+#pragma once
+
+#include "ui/controls.h"
+
+#include <array>
+#include <functional>
+
+namespace korvex::ui {
+
+inline constexpr int kEncoderCount = 8;
+
+struct FormControls {
+    FrameControl* Frame1 = nullptr;  // "Device details"
+    FrameControl* Frame3 = nullptr;  // "Rotary encoder type for button pairs:"
+    ListControl* SerNo = nullptr;
+    LabelControl* lblSerialNumber = nullptr;
+    LabelControl* lblManuf = nullptr;
+    LabelControl* lblProduct = nullptr;
+    LabelControl* lblVersion = nullptr;
+    std::array<ListControl*, kEncoderCount> Enc{};        // Enc1 ... Enc8
+    std::array<LabelControl*, kEncoderCount> pairLabel{};  // Label6 ... Label13: "1-2" ... "15-16"
+    ListControl* ModeCh1 = nullptr;
+    LabelControl* Label1 = nullptr;  // "Encoders pulse length"
+    CheckBoxControl* NoJoy = nullptr;
+    TimerControl* Timer = nullptr;
+    std::function<void()> showWindow;  // makes the window visible
+};
+
+}  // namespace korvex::ui
