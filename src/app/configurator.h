@@ -6,6 +6,7 @@
 
 #include "device/device_session.h"
 #include "device/hid_platform.h"
+#include "protocol/settings_writes.h"
 #include "ui/form_controls.h"
 
 #include <chrono>
@@ -44,6 +45,8 @@ public:
 
 private:
     void PollDevice();
+    void afterWrite(WriteOutcome outcome);
+    // Closes the open board; every gate that needs it shuts.
     void closeDevice();
 
     HidPlatform& platform_;
