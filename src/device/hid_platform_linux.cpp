@@ -1,5 +1,169 @@
-// in progress: hidraw + udev
+// The HID platform on Linux: udev lists the hidraw nodes, sysfs says what each one is before it is
+// opened, and the hidraw ioctls carry the reports.
 #include "device/hid_platform.h"
+#include "device/hidraw_sysfs.h"
+#include "device/report_descriptor.h"
+
+#include <fcntl.h>
+#include <linux/hidraw.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <vector>
+
 namespace korvex {
-std::unique_ptr<HidPlatform> makeSystemHidPlatform() { return nullptr; }
+
+namespace {
+
+class HidrawWalk final : public HidInterfaceWalk {
+public:
+    explicit HidrawWalk(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+
+    bool interfacePath(std::uint32_t index, std::string& path) override {
+        if (index >= paths_.size()) return false;
+        path = paths_[index];
+        return true;
+    }
+
+private:
+    std::vector<std::string> paths_;  // the nodes present when the walk began
+};
+
+int fdOf(HidHandle handle) {
+    return handle >= 0 && handle <= INT_MAX ? static_cast<int>(handle) : -1;
 }
+
+class HidrawPlatform final : public HidPlatform {
+public:
+    HidrawPlatform() : udev_(openUdev()) {}
+
+    std::unique_ptr<HidInterfaceWalk> walkInterfaces() override {
+        return std::make_unique<HidrawWalk>(hidrawNodes(udev_.get()));
+    }
+
+    HidHandle open(const std::string& path) override {
+        // Only our boards are ever opened: the IDs come from sysfs, so a keyboard stays untouched.
+        struct stat node {};
+        if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return kInvalidHandle;
+        const auto description = describeHidraw(udev_.get(), node.st_rdev);
+        if (!description || description->ids.vendor != kBoardVendorId || description->ids.product != kBoardProductId)
+            return kInvalidHandle;
+        // Reads wait in poll(), so the descriptor itself need not block.
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) return kInvalidHandle;  // EACCES included: a node we may not open is skipped
+        // The node may have been replaced by another device between the check and the open.
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || opened.st_rdev != node.st_rdev) {
+            ::close(fd);
+            return kInvalidHandle;
+        }
+        return fd;
+    }
+
+    void close(HidHandle handle) override {
+        if (const int fd = fdOf(handle); fd >= 0) ::close(fd);
+    }
+
+    bool getAttributes(HidHandle handle, HidAttributes& attributes) override {
+        hidraw_devinfo info{};
+        if (::ioctl(fdOf(handle), HIDIOCGRAWINFO, &info) < 0) return false;
+        attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
+        attributes.ProductID = static_cast<std::uint16_t>(info.product);
+        const auto description = describe(handle);
+        attributes.VersionNumber = description && description->release ? *description->release : 0;
+        return true;
+    }
+
+    bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override {
+        const auto description = describe(handle);
+        if (!description) return false;
+        std::optional<std::string> value;
+        if (which == HidString::SerialNumber) {
+            if (!description->serial.empty()) value = description->serial;
+        } else if (description->usbParent) {
+            value = which == HidString::Manufacturer ? description->usbManufacturer : description->usbProduct;
+        } else {
+            const NameParts parts = splitHidName(description->name);
+            const std::string& part = which == HidString::Manufacturer ? parts.manufacturer : parts.product;
+            if (!part.empty()) value = part;
+        }
+        if (!value) return false;
+        putUtf16le(*value, buffer);
+        return true;
+    }
+
+    bool getCaps(HidHandle handle, HidCaps& caps) override {
+        const int fd = fdOf(handle);
+        int size = 0;
+        if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) return false;
+        hidraw_report_descriptor descriptor{};
+        descriptor.size = static_cast<__u32>(size);
+        if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0) return false;
+        const auto lengths = parseReportLengths(std::span<const std::uint8_t>(descriptor.value, descriptor.size));
+        if (!lengths) return false;
+        caps.InputReportByteLength = lengths->input;
+        caps.FeatureReportByteLength = lengths->feature;
+        return true;
+    }
+
+    bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) override {
+        if (report.empty()) return false;
+        std::vector<std::uint8_t> bytes(report.begin(), report.end());  // the ioctl takes a mutable buffer
+        return ::ioctl(fdOf(handle), HIDIOCSFEATURE(bytes.size()), bytes.data()) >= 0;
+    }
+
+    bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override {
+        if (report.empty()) return false;
+        // The kernel returns the length of the report it got, report ID byte included, and fills no
+        // more than we ask for. A shorter answer leaves zeros after it; a failed one, the caller's
+        // bytes as they were.
+        std::vector<std::uint8_t> bytes(report.size(), 0);
+        bytes[0] = report[0];
+        const int got = ::ioctl(fdOf(handle), HIDIOCGFEATURE(bytes.size()), bytes.data());
+        if (got <= 0) return false;
+        std::copy(bytes.begin(), bytes.end(), report.begin());
+        return true;
+    }
+
+    InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) override {
+        pollfd watch{fdOf(handle), POLLIN, 0};
+        const int wait = static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(bound.count(), 0, INT_MAX));
+        int ready = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait);
+        for (int left = wait;;) {
+            ready = ::poll(&watch, 1, left);
+            if (ready >= 0 || errno != EINTR) break;
+            const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            left = static_cast<int>(std::max<std::chrono::milliseconds::rep>(remaining.count(), 0));
+        }
+        if (ready < 0 || (watch.revents & (POLLHUP | POLLERR | POLLNVAL))) return InputRead::Gone;
+        if (ready == 0) return InputRead::NoneYet;
+        // hidraw hands out whole reports and cuts one that is longer than the buffer.
+        std::uint8_t spare = 0;
+        const std::span<std::uint8_t> into = buffer.empty() ? std::span<std::uint8_t>(&spare, 1) : buffer;
+        const ssize_t got = ::read(watch.fd, into.data(), into.size());
+        if (got > 0) return InputRead::Report;
+        if (got < 0 && (errno == EAGAIN || errno == EINTR)) return InputRead::NoneYet;
+        return InputRead::Gone;
+    }
+
+private:
+    std::optional<HidrawDescription> describe(HidHandle handle) {
+        struct stat node {};
+        if (::fstat(fdOf(handle), &node) != 0) return std::nullopt;
+        return describeHidraw(udev_.get(), node.st_rdev);
+    }
+
+    UdevContext udev_;
+};
+
+}  // namespace
+
+std::unique_ptr<HidPlatform> makeSystemHidPlatform() { return std::make_unique<HidrawPlatform>(); }
+
+}  // namespace korvex

@@ -1,0 +1,208 @@
+// Windows HID access: SetupAPI walks the HID interfaces, the HID library identifies a device and
+// carries its feature reports, and overlapped file I/O on the device handle reads input reports.
+#include "device/hid_platform.h"
+
+// windows.h first: setupapi.h and the HID headers build on its types.
+#include <windows.h>
+#include <setupapi.h>
+// mingw-w64's HID headers lack C linkage guards; without this the HidD_* calls do not link.
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace korvex {
+
+namespace {
+
+// A device interface path is a few hundred bytes at most; a larger required size is corrupt.
+constexpr DWORD kMaxDetailBytes = 4096;
+
+HANDLE toWin(HidHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// INVALID_HANDLE_VALUE is (HANDLE)-1, so it maps onto kInvalidHandle.
+HidHandle fromWin(HANDLE handle) { return reinterpret_cast<HidHandle>(handle); }
+
+// Byte counts the HID library takes as ULONG; larger spans are refused rather than truncated.
+bool fitsUlong(std::size_t bytes) { return bytes > 0 && bytes <= std::numeric_limits<ULONG>::max(); }
+
+class WindowsInterfaceWalk final : public HidInterfaceWalk {
+public:
+    WindowsInterfaceWalk() {
+        HidD_GetHidGuid(&guid_);
+        set_ = SetupDiGetClassDevsA(&guid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    }
+    ~WindowsInterfaceWalk() override {
+        if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
+    }
+    WindowsInterfaceWalk(const WindowsInterfaceWalk&) = delete;
+    WindowsInterfaceWalk& operator=(const WindowsInterfaceWalk&) = delete;
+
+    // An interface whose path cannot be read still counts: it comes back with an empty path,
+    // which no open accepts, so the walk goes on to the next one.
+    bool interfacePath(std::uint32_t index, std::string& path) override {
+        path.clear();
+        if (set_ == INVALID_HANDLE_VALUE) return false;
+        SP_DEVICE_INTERFACE_DATA interfaceData{};
+        interfaceData.cbSize = sizeof interfaceData;
+        if (!SetupDiEnumDeviceInterfaces(set_, nullptr, &guid_, index, &interfaceData)) return false;
+
+        // The first call fails by design and only reports the size the detail record needs.
+        DWORD required = 0;
+        SetupDiGetDeviceInterfaceDetailA(set_, &interfaceData, nullptr, 0, &required, nullptr);
+        constexpr DWORD pathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+        if (required <= pathOffset || required > kMaxDetailBytes) return true;
+
+        // One spare zero byte keeps the path terminated whatever the call writes. operator new
+        // aligns the buffer for the record's DWORD.
+        std::vector<char> detail(required + 1, 0);
+        // The record's own size, which the call checks: 8 in a 64-bit process and 5 only in a
+        // 32-bit one, where the record is packed to one byte. A hard-coded 5 fails here.
+        const DWORD cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        std::memcpy(detail.data(), &cbSize, sizeof cbSize);
+        auto* record = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(detail.data());
+        if (!SetupDiGetDeviceInterfaceDetailA(set_, &interfaceData, record, required, nullptr, nullptr)) {
+            return true;
+        }
+        const auto begin = detail.begin() + pathOffset;
+        path.assign(begin, std::find(begin, detail.end(), '\0'));
+        return true;
+    }
+
+private:
+    GUID guid_{};
+    HDEVINFO set_ = INVALID_HANDLE_VALUE;
+};
+
+// An event owned for one read.
+class Event {
+public:
+    Event() : handle_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~Event() {
+        if (handle_ != nullptr) CloseHandle(handle_);
+    }
+    Event(const Event&) = delete;
+    Event& operator=(const Event&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+DWORD waitMilliseconds(std::chrono::milliseconds bound) {
+    // INFINITE is 0xFFFFFFFF; a bound must stay a bound.
+    const auto limit = static_cast<std::chrono::milliseconds::rep>(INFINITE - 1);
+    return static_cast<DWORD>(std::clamp<std::chrono::milliseconds::rep>(bound.count(), 0, limit));
+}
+
+class WindowsHidPlatform final : public HidPlatform {
+public:
+    std::unique_ptr<HidInterfaceWalk> walkInterfaces() override {
+        return std::make_unique<WindowsInterfaceWalk>();
+    }
+
+    // Overlapped, because a synchronous ReadFile on a HID handle waits for good when the device
+    // sends nothing; the liveness read must be able to give up after its bound.
+    HidHandle open(const std::string& path) override {
+        if (path.empty()) return kInvalidHandle;
+        SECURITY_ATTRIBUTES security{};
+        security.nLength = sizeof security;
+        security.bInheritHandle = TRUE;
+        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr);
+        return fromWin(handle);
+    }
+
+    void close(HidHandle handle) override {
+        if (handle != kInvalidHandle) CloseHandle(toWin(handle));
+    }
+
+    bool getAttributes(HidHandle handle, HidAttributes& attributes) override {
+        HIDD_ATTRIBUTES record{};
+        record.Size = sizeof record;
+        if (!HidD_GetAttributes(toWin(handle), &record)) return false;
+        attributes.VendorID = record.VendorID;
+        attributes.ProductID = record.ProductID;
+        attributes.VersionNumber = record.VersionNumber;
+        return true;
+    }
+
+    bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override {
+        if (!fitsUlong(buffer.size())) return false;
+        const ULONG bytes = static_cast<ULONG>(buffer.size());
+        switch (which) {
+        case HidString::SerialNumber:
+            return HidD_GetSerialNumberString(toWin(handle), buffer.data(), bytes);
+        case HidString::Manufacturer:
+            return HidD_GetManufacturerString(toWin(handle), buffer.data(), bytes);
+        case HidString::Product:
+            return HidD_GetProductString(toWin(handle), buffer.data(), bytes);
+        }
+        return false;
+    }
+
+    bool getCaps(HidHandle handle, HidCaps& caps) override {
+        PHIDP_PREPARSED_DATA preparsed = nullptr;
+        if (!HidD_GetPreparsedData(toWin(handle), &preparsed)) return false;
+        HIDP_CAPS record{};
+        const NTSTATUS status = HidP_GetCaps(preparsed, &record);
+        HidD_FreePreparsedData(preparsed);
+        if (status != HIDP_STATUS_SUCCESS) return false;
+        caps.InputReportByteLength = record.InputReportByteLength;
+        caps.FeatureReportByteLength = record.FeatureReportByteLength;
+        return true;
+    }
+
+    bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) override {
+        if (!fitsUlong(report.size())) return false;
+        // The library only reads the report, but its parameter is not const.
+        void* bytes = const_cast<std::uint8_t*>(report.data());
+        return HidD_SetFeature(toWin(handle), bytes, static_cast<ULONG>(report.size()));
+    }
+
+    bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override {
+        if (!fitsUlong(report.size())) return false;
+        return HidD_GetFeature(toWin(handle), report.data(), static_cast<ULONG>(report.size()));
+    }
+
+    InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
+                        std::chrono::milliseconds bound) override {
+        if (handle == kInvalidHandle || buffer.empty() || buffer.size() > MAXDWORD) return InputRead::Gone;
+        const Event done;
+        if (done.get() == nullptr) return InputRead::Gone;
+        const HANDLE file = toWin(handle);
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = done.get();
+        DWORD transferred = 0;
+
+        // The count stays null: for an overlapped read it comes from GetOverlappedResult.
+        if (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped)) {
+            return InputRead::Report;
+        }
+        if (GetLastError() != ERROR_IO_PENDING) return InputRead::Gone;  // unplugged, or refused
+
+        if (WaitForSingleObject(done.get(), waitMilliseconds(bound)) == WAIT_OBJECT_0) {
+            return GetOverlappedResult(file, &overlapped, &transferred, FALSE) ? InputRead::Report
+                                                                               : InputRead::Gone;
+        }
+        // Nothing within the bound. The driver owns `buffer` and `overlapped` until the read ends,
+        // so cancel it and wait for the end before either leaves scope; this also keeps the
+        // handle free of pending I/O for the HID library's own calls.
+        // A read that finished meanwhile reports its own outcome.
+        CancelIoEx(file, &overlapped);
+        if (GetOverlappedResult(file, &overlapped, &transferred, TRUE)) return InputRead::Report;
+        return GetLastError() == ERROR_OPERATION_ABORTED ? InputRead::NoneYet : InputRead::Gone;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<HidPlatform> makeSystemHidPlatform() { return std::make_unique<WindowsHidPlatform>(); }
+
+}  // namespace korvex

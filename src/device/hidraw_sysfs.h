@@ -1,0 +1,42 @@
+// What udev and sysfs tell about hidraw nodes: the nodes present, and for one node the HID device
+// above it (IDs, name, serial) and its USB device if it has one.
+#pragma once
+
+#include "device/hidraw_text.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct udev;
+
+namespace korvex {
+
+struct UdevDeleter {
+    void operator()(udev* context) const;
+};
+using UdevContext = std::unique_ptr<udev, UdevDeleter>;
+
+// Null when udev is unavailable.
+UdevContext openUdev();
+
+// Device nodes of every hidraw interface present, in the order of their device numbers.
+std::vector<std::string> hidrawNodes(udev* context);
+
+struct HidrawDescription {
+    HidIds ids;
+    std::string name;    // HID_NAME
+    std::string serial;  // HID_UNIQ; empty when the device has none
+    bool usbParent = false;
+    std::optional<std::string> usbManufacturer, usbProduct;  // the USB device's string attributes
+    std::optional<std::uint16_t> release;  // bcdDevice, or the version of the HID's input device
+};
+
+// The HID device behind the hidraw node with this device number; nothing if it is gone or
+// carries no valid HID_ID.
+std::optional<HidrawDescription> describeHidraw(udev* context, dev_t number);
+
+}  // namespace korvex

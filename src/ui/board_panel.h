@@ -1,0 +1,42 @@
+// One simulated board in the demo's control window: plug, silence, its firmware state and the
+// last feature reports it received.
+#pragma once
+
+#include "device/simulated_bus.h"
+
+#include <QGroupBox>
+
+#include <cstddef>
+#include <deque>
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace korvex::ui {
+
+class BoardPanel final : public QGroupBox {
+    Q_OBJECT
+
+public:
+    BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent = nullptr);
+
+    // A feature request the board answered: sent = from the configurator, else the board's answer.
+    void addReport(const SimCall& call);
+    // Shows the bus's current view of the board; `open` = the configurator holds a handle on it.
+    void refresh(bool open);
+
+private:
+    SimulatedBus& bus_;
+    std::size_t device_;
+    QPushButton* plug_;
+    QCheckBox* silent_;
+    QLabel* status_;
+    QLabel* settings_;
+    QPlainTextEdit* reports_;
+    std::deque<QString> lastReports_;
+    bool reportsChanged_ = false;
+};
+
+}  // namespace korvex::ui

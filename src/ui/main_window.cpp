@@ -1,0 +1,177 @@
+#include "ui/main_window.h"
+
+#include "ui/app_icon.h"
+
+#include <QCloseEvent>
+
+namespace korvex::ui {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kStartInterval = 50;  // the poll timer's interval until the logic changes it
+
+// A rectangle in twips, relative to the control's container.
+struct Twips {
+    int left, top, width, height;
+    QRect pixels() const {
+        return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
+    }
+};
+
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, Twips rect, bool enabled) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(rect.pixels());
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setTextFormat(Qt::PlainText);
+    label->setEnabled(enabled);
+    return label;
+}
+
+// A box for a value read from the board: the edit-field background, the normal window text.
+QLabel* makeValueLabel(QWidget* parent, const char* name, Twips rect) {
+    QLabel* label = makeLabel(parent, name, QString(), rect, true);
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::Base);
+    label->setForegroundRole(QPalette::WindowText);
+    return label;
+}
+
+QComboBox* makeList(QWidget* parent, const char* name, Twips rect) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(QString::fromLatin1(name));
+    combo->setGeometry(rect.pixels());
+    combo->setEnabled(false);
+    return combo;
+}
+
+struct PairRow {
+    const char* list;
+    const char* label;
+    const char* text;
+    Twips listRect;
+    Twips labelRect;
+};
+
+// Two columns of four lists, each with its button pair's label to the right.
+constexpr PairRow kPairRows[kEncoderCount] = {
+    {"Enc1", "Label6", "1-2", {240, 480, 900, 360}, {1260, 540, 1095, 375}},
+    {"Enc2", "Label7", "3-4", {240, 960, 900, 360}, {1260, 1020, 1095, 375}},
+    {"Enc3", "Label8", "5-6", {240, 1440, 900, 360}, {1260, 1500, 1095, 375}},
+    {"Enc4", "Label9", "7-8", {240, 1920, 900, 360}, {1260, 1980, 1095, 375}},
+    {"Enc5", "Label10", "9-10", {2400, 480, 900, 360}, {3420, 555, 615, 375}},
+    {"Enc6", "Label11", "11-12", {2400, 960, 900, 360}, {3420, 1035, 615, 375}},
+    {"Enc7", "Label12", "13-14", {2400, 1440, 900, 360}, {3420, 1515, 735, 375}},
+    {"Enc8", "Label13", "15-16", {2400, 1920, 900, 360}, {3420, 1995, 615, 375}},
+};
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(kStartInterval) {
+    build();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::build() {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Korvex Rotary Encoders Configuration"));
+    setWindowIcon(appIcon());
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9.75);  // QFont's constructor would truncate to 9
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+    setFixedSize(Twips{0, 0, 4455, 5775}.pixels().size());
+
+    // Device details. The value boxes run past the frame's right edge; the frame cuts them off.
+    auto* frame1 = new CaptionFrame(QStringLiteral("Device details"), this);
+    frame1->setObjectName(QStringLiteral("Frame1"));
+    frame1->setGeometry(Twips{120, 0, 4215, 1935}.pixels());
+    makeLabel(frame1, "Label3", QStringLiteral("Serial Number"), {240, 360, 1815, 285}, true);
+    QLabel* serial = makeValueLabel(frame1, "lblSerialNumber", {1680, 360, 3300, 330});
+    makeLabel(frame1, "Label4", QStringLiteral("Manufacturer"), {240, 720, 1215, 285}, true);
+    QLabel* manuf = makeValueLabel(frame1, "lblManuf", {1680, 720, 3300, 330});
+    makeLabel(frame1, "Label5", QStringLiteral("Product"), {240, 1080, 1215, 285}, true);
+    QLabel* product = makeValueLabel(frame1, "lblProduct", {1680, 1080, 3300, 330});
+    makeLabel(frame1, "Label2", QStringLiteral("Version"), {240, 1440, 1455, 285}, true);
+    QLabel* version = makeValueLabel(frame1, "lblVersion", {1680, 1440, 3300, 330});
+    QComboBox* serNo = makeList(frame1, "SerNo", {1680, 300, 1320, 360});
+    serNo->raise();  // drawn over the serial-number box it covers
+    frame1->setInputEnabled(false);
+
+    // Encoder modes, the separator and the pulse length.
+    auto* frame3 = new CaptionFrame(QStringLiteral("Rotary encoder type for button pairs:"), this);
+    frame3->setObjectName(QStringLiteral("Frame3"));
+    frame3->setGeometry(Twips{120, 2040, 4215, 3135}.pixels());
+    std::array<QComboBox*, kEncoderCount> encoders{};
+    for (std::size_t k = 0; k < kEncoderCount; ++k) {
+        const PairRow& row = kPairRows[k];
+        QLabel* pair = makeLabel(frame3, row.label, QString::fromLatin1(row.text), row.labelRect, false);
+        pairLabel_[k] = std::make_unique<QtLabel>(pair);
+        encoders[k] = makeList(frame3, row.list, row.listRect);
+        enc_[k] = std::make_unique<QtList>(encoders[k]);
+    }
+    auto* line = new QWidget(frame3);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setGeometry(Twips{120, 2280, 4440 - 120, kTwipsPerPixel}.pixels());
+    line->setAutoFillBackground(true);
+    line->setBackgroundRole(QPalette::Mid);
+    QComboBox* modeCh1 = makeList(frame3, "ModeCh1", {240, 2520, 1260, 360});
+    QLabel* label1 = makeLabel(frame3, "Label1", QStringLiteral("Encoders pulse length"), {1560, 2580, 2055, 375}, false);
+    for (QComboBox* list : encoders) list->raise();
+    modeCh1->raise();
+    frame3->setInputEnabled(false);
+
+    auto* noJoy = new ToggleBox(QStringLiteral("Hide Korvex from gaming devices list "), this);
+    noJoy->setObjectName(QStringLiteral("NoJoy"));
+    noJoy->setGeometry(Twips{360, 5280, 3975, 375}.pixels());
+    noJoy->setEnabled(false);
+
+    // Only the lists and the check box take the focus, in this order.
+    QWidget* previous = modeCh1;
+    for (QComboBox* list : encoders) {
+        setTabOrder(previous, list);
+        previous = list;
+    }
+    setTabOrder(previous, serNo);
+    setTabOrder(serNo, noJoy);
+
+    frame1_ = std::make_unique<QtFrame>(frame1);
+    frame3_ = std::make_unique<QtFrame>(frame3);
+    serNo_ = std::make_unique<QtList>(serNo);
+    modeCh1_ = std::make_unique<QtList>(modeCh1);
+    lblSerialNumber_ = std::make_unique<QtLabel>(serial);
+    lblManuf_ = std::make_unique<QtLabel>(manuf);
+    lblProduct_ = std::make_unique<QtLabel>(product);
+    lblVersion_ = std::make_unique<QtLabel>(version);
+    label1_ = std::make_unique<QtLabel>(label1);
+    noJoy_ = std::make_unique<QtCheckBox>(noJoy);
+
+    controls_.Frame1 = frame1_.get();
+    controls_.Frame3 = frame3_.get();
+    controls_.SerNo = serNo_.get();
+    controls_.lblSerialNumber = lblSerialNumber_.get();
+    controls_.lblManuf = lblManuf_.get();
+    controls_.lblProduct = lblProduct_.get();
+    controls_.lblVersion = lblVersion_.get();
+    for (std::size_t k = 0; k < kEncoderCount; ++k) {
+        controls_.Enc[k] = enc_[k].get();
+        controls_.pairLabel[k] = pairLabel_[k].get();
+    }
+    controls_.ModeCh1 = modeCh1_.get();
+    controls_.Label1 = label1_.get();
+    controls_.NoJoy = noJoy_.get();
+    controls_.Timer = &timer_;
+    controls_.showWindow = [this] { show(); };
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!unloaded_) {
+        unloaded_ = true;
+        if (unload_) unload_();
+    }
+    event->accept();
+}
+
+}  // namespace korvex::ui

@@ -1,0 +1,46 @@
+// frmMain: the configurator's one window, laid out absolutely in twips (15 to a pixel), with the
+// Qt adapters that the window's logic reaches through FormControls. Each control's object name is
+// its name in the window (Frame1, SerNo, Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
+#pragma once
+
+#include "ui/form_controls.h"
+#include "ui/qt_controls.h"
+
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+namespace korvex::ui {
+
+class MainWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    FormControls& controls() { return controls_; }
+    // Runs once, when the user closes the window (the window's Unload).
+    void onUnload(std::function<void()> handler) { unload_ = std::move(handler); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void build();
+
+    std::unique_ptr<QtFrame> frame1_, frame3_;
+    std::unique_ptr<QtList> serNo_, modeCh1_;
+    std::array<std::unique_ptr<QtList>, kEncoderCount> enc_;
+    std::unique_ptr<QtLabel> lblSerialNumber_, lblManuf_, lblProduct_, lblVersion_, label1_;
+    std::array<std::unique_ptr<QtLabel>, kEncoderCount> pairLabel_;
+    std::unique_ptr<QtCheckBox> noJoy_;
+    QtTimer timer_;
+    FormControls controls_;
+    std::function<void()> unload_;
+    bool unloaded_ = false;
+};
+
+}  // namespace korvex::ui

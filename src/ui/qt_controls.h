@@ -1,0 +1,91 @@
+// The control interface on Qt widgets. Qt's own change signals are never forwarded: a list raises
+// click for the program through ListControl::setListIndex and for the user through `activated`;
+// the check box raises click for the program through CheckBoxControl::setValue and for the user
+// through `clicked`. Programmatic changes are made with Qt's signals blocked.
+#pragma once
+
+#include "ui/caption_frame.h"
+#include "ui/controls.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+
+namespace korvex::ui {
+
+class QtLabel final : public LabelControl {
+public:
+    explicit QtLabel(QLabel* label) : label_(label) {}
+    std::string caption() const override;
+    bool enabled() const override { return label_->isEnabled(); }
+
+private:
+    void applyCaption(const std::string& caption) override;
+    void applyEnabled(bool enabled) override { label_->setEnabled(enabled); }
+    QLabel* label_;
+};
+
+class QtFrame final : public FrameControl {
+public:
+    explicit QtFrame(CaptionFrame* frame) : frame_(frame) {}
+    bool enabled() const override { return frame_->inputEnabled(); }
+
+private:
+    void applyEnabled(bool enabled) override { frame_->setInputEnabled(enabled); }
+    CaptionFrame* frame_;
+};
+
+class QtList final : public ListControl {
+public:
+    explicit QtList(QComboBox* combo);
+    int listIndex() const override { return combo_->currentIndex(); }
+    int listCount() const override { return combo_->count(); }
+    std::string itemText(int index) const override;
+    bool enabled() const override { return combo_->isEnabled(); }
+
+private:
+    void applyClear() override;
+    void applyAddItem(const std::string& text, int index) override;
+    void applyListIndex(int index) override;
+    void applyEnabled(bool enabled) override { combo_->setEnabled(enabled); }
+    QComboBox* combo_;
+};
+
+// A two-state box that the program may also show greyed: a user's click turns unchecked and
+// greyed into checked and checked into unchecked, never into greyed.
+class ToggleBox final : public QCheckBox {
+    Q_OBJECT
+
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void nextCheckState() override;
+};
+
+class QtCheckBox final : public CheckBoxControl {
+public:
+    explicit QtCheckBox(ToggleBox* box);
+    int value() const override;
+    bool enabled() const override { return box_->isEnabled(); }
+
+private:
+    void applyValue(int value) override;
+    void applyEnabled(bool enabled) override { box_->setEnabled(enabled); }
+    ToggleBox* box_;
+};
+
+class QtTimer final : public TimerControl {
+public:
+    explicit QtTimer(int milliseconds);
+    void setEnabled(bool enabled) override;
+    bool enabled() const override { return timer_.isActive(); }
+    void setInterval(int milliseconds) override { timer_.setInterval(milliseconds); }
+    int interval() const override { return timer_.interval(); }
+
+private:
+    QTimer timer_;
+};
+
+}  // namespace korvex::ui

@@ -1,0 +1,159 @@
+// Smoke test of the Windows HID access against the HID interfaces the system offers (under wine:
+// its own mouse and keyboard). No board is attached, and nothing here may block: input is only
+// ever read with a bound.
+#include "device/discovery.h"
+#include "device/hid_platform.h"
+#include "ui/memory_controls.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace korvex {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::vector<std::string> allPaths(HidPlatform& platform) {
+    std::vector<std::string> paths;
+    const auto walk = platform.walkInterfaces();
+    std::string path;
+    for (std::uint32_t index = 0; walk->interfacePath(index, path); ++index) paths.push_back(path);
+    return paths;
+}
+
+class WindowsHidPlatformTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        paths_ = allPaths(*platform_);
+        ASSERT_FALSE(paths_.empty()) << "the system lists no HID interface";
+    }
+
+    // Opens every interface, hands each open handle to `check`, and closes it again.
+    template <typename Check>
+    void forEachOpen(Check check) {
+        for (const std::string& path : paths_) {
+            SCOPED_TRACE(path);
+            const HidHandle handle = platform_->open(path);
+            ASSERT_NE(handle, kInvalidHandle);
+            check(handle);
+            platform_->close(handle);
+        }
+    }
+
+    std::unique_ptr<HidPlatform> platform_ = makeSystemHidPlatform();
+    std::vector<std::string> paths_;
+};
+
+TEST_F(WindowsHidPlatformTest, WalkListsEveryInterfaceOnceAndStaysEndedPastTheLast) {
+    for (const std::string& path : paths_) EXPECT_FALSE(path.empty());
+    std::vector<std::string> sorted = paths_;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end());
+
+    // A second walk sees the same interfaces in the same order; past the end stays ended.
+    EXPECT_EQ(allPaths(*platform_), paths_);
+    const auto walk = platform_->walkInterfaces();
+    std::string path = "stale";
+    const auto end = static_cast<std::uint32_t>(paths_.size());
+    EXPECT_FALSE(walk->interfacePath(end, path));
+    EXPECT_TRUE(path.empty());
+    EXPECT_FALSE(walk->interfacePath(end + 7, path));
+    EXPECT_TRUE(walk->interfacePath(0, path));
+    EXPECT_EQ(path, paths_.front());
+}
+
+TEST_F(WindowsHidPlatformTest, OpenSharesTheInterfaceAndRefusesBadPaths) {
+    const HidHandle first = platform_->open(paths_.front());
+    const HidHandle second = platform_->open(paths_.front());
+    EXPECT_NE(first, kInvalidHandle);
+    EXPECT_NE(second, kInvalidHandle);
+    EXPECT_NE(first, second);
+    platform_->close(second);
+    platform_->close(first);
+
+    EXPECT_EQ(platform_->open(""), kInvalidHandle);
+    EXPECT_EQ(platform_->open(paths_.front() + "-unplugged"), kInvalidHandle);
+    platform_->close(kInvalidHandle);  // harmless
+}
+
+TEST_F(WindowsHidPlatformTest, IdentityAndCapabilitiesOfEveryInterface) {
+    forEachOpen([&](HidHandle handle) {
+        HidAttributes attributes;
+        attributes.VendorID = attributes.ProductID = 0xFFFF;
+        ASSERT_TRUE(platform_->getAttributes(handle, attributes));
+        EXPECT_NE(attributes.VendorID, 0xFFFF);
+        EXPECT_EQ(attributes.Size, 12u);
+        EXPECT_FALSE(attributes.VendorID == kBoardVendorId && attributes.ProductID == kBoardProductId);
+
+        HidCaps caps;
+        ASSERT_TRUE(platform_->getCaps(handle, caps));
+        EXPECT_GT(caps.InputReportByteLength, 0);
+    });
+}
+
+TEST_F(WindowsHidPlatformTest, DeviceStringsStayWithinTheBytesGiven) {
+    int productsRead = 0;
+    forEachOpen([&](HidHandle handle) {
+        for (HidString which : {HidString::SerialNumber, HidString::Manufacturer, HidString::Product}) {
+            std::array<std::uint8_t, 2 * kDeviceStringBytes> buffer;
+            buffer.fill(0xAA);
+            const std::span<std::uint8_t> given(buffer.data(), kDeviceStringBytes);
+            if (!platform_->getString(handle, which, given)) continue;
+            productsRead += which == HidString::Product;
+            EXPECT_TRUE(std::all_of(buffer.begin() + kDeviceStringBytes, buffer.end(),
+                                    [](std::uint8_t byte) { return byte == 0xAA; }));
+        }
+        // Too small for any string with its terminator: refused or cut, never overrun.
+        std::array<std::uint8_t, 8> tiny;
+        tiny.fill(0xAA);
+        platform_->getString(handle, HidString::Product, std::span(tiny).first(2));
+        EXPECT_TRUE(std::all_of(tiny.begin() + 2, tiny.end(), [](std::uint8_t byte) { return byte == 0xAA; }));
+        EXPECT_FALSE(platform_->getString(handle, HidString::Product, {}));
+    });
+    EXPECT_GT(productsRead, 0);
+}
+
+TEST_F(WindowsHidPlatformTest, BoundedReadGivesUpInTimeAndLeavesTheHandleUsable) {
+    forEachOpen([&](HidHandle handle) {
+        HidCaps caps;
+        ASSERT_TRUE(platform_->getCaps(handle, caps));
+        std::vector<std::uint8_t> report(caps.InputReportByteLength);
+        for (int round = 0; round < 2; ++round) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_EQ(platform_->readInput(handle, report, 100ms), InputRead::NoneYet);
+            const auto took = std::chrono::steady_clock::now() - start;
+            EXPECT_GE(took, 90ms);
+            EXPECT_LT(took, 2s);
+        }
+        HidAttributes attributes;
+        EXPECT_TRUE(platform_->getAttributes(handle, attributes));
+        EXPECT_EQ(platform_->readInput(handle, {}, 100ms), InputRead::Gone);
+    });
+    std::array<std::uint8_t, 8> report{};
+    EXPECT_EQ(platform_->readInput(kInvalidHandle, report, 100ms), InputRead::Gone);
+}
+
+// No board is attached: discovery walks every interface and lists nothing, leaving nothing open.
+TEST_F(WindowsHidPlatformTest, DiscoveryFindsNoBoardAmongTheSystemsDevices) {
+    DeviceSession session;
+    ui::MemoryList SerNo;
+    Scan_USB_devices(*platform_, session, SerNo);
+    EXPECT_EQ(SerNo.listCount(), 0);
+    EXPECT_FALSE(SerNo.enabled());
+    EXPECT_TRUE(session.serialListReady);
+    EXPECT_TRUE(session.enumerationEnded);
+    EXPECT_EQ(session.deviceHandle, kInvalidHandle);
+
+    EXPECT_FALSE(FindTheHid(*platform_, session, SerNo));
+    EXPECT_FALSE(session.deviceDetected);
+    EXPECT_EQ(session.deviceHandle, kInvalidHandle);
+    EXPECT_EQ(session.devicePath, paths_.back());
+}
+
+}  // namespace
+}  // namespace korvex
