@@ -1,0 +1,165 @@
+#include "app/configurator.h"
+
+#include "support/sim_world.h"
+
+#include <gtest/gtest.h>
+
+namespace korvex {
+namespace {
+
+using testing::board;
+using testing::SimWorld;
+
+class Supervision : public ::testing::Test {
+protected:
+    SimWorld world;
+    const DeviceSession& session() const { return world.app->session(); }
+    std::optional<std::size_t> openBoard() const { return world.bus.deviceOf(session().deviceHandle); }
+    std::size_t walks() const { return world.callsOf(SimOp::Walk).size(); }
+};
+
+TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
+    world.app->Form_Load();
+    EXPECT_EQ(world.form.shown, 1);
+    EXPECT_EQ(world.form.SerNo.listCount(), 0);
+    EXPECT_FALSE(world.form.SerNo.enabled());
+    EXPECT_TRUE(world.form.Timer.enabled());
+    EXPECT_EQ(world.form.Timer.interval(), kStartInterval);
+
+    world.bus.clearCalls();
+    world.tick();
+    world.tick();
+    EXPECT_EQ(walks(), 4u);  // scan and find on each tick
+    EXPECT_EQ(world.form.Timer.interval(), kStartInterval);
+
+    world.bus.addDevice(board(u"KX"));
+    world.tick();  // finds it; the interval stays until a read proves it present
+    EXPECT_EQ(openBoard(), 0u);
+    EXPECT_TRUE(session().settingsLoaded);
+    EXPECT_EQ(world.form.Timer.interval(), kStartInterval);
+    world.bus.clearCalls();
+    world.tick();
+    EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
+    EXPECT_EQ(walks(), 0u);
+    EXPECT_EQ(world.callsOf(SimOp::Read).size(), 1u);
+}
+
+TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
+    world.bus.addDevice(board(u"KX", 0x0114, {0x0F, 0x00, 3, 0}));
+    world.app->Form_Load();
+    world.tick();
+    ASSERT_EQ(world.form.Timer.interval(), kConnectedInterval);
+
+    world.bus.unplug(0);
+    world.bus.clearCalls();
+    world.tick();
+    EXPECT_FALSE(session().deviceDetected);
+    EXPECT_EQ(world.bus.openHandleCount(), 0u);
+    EXPECT_EQ(world.callsOf(SimOp::Close).size(), 1u);
+    EXPECT_EQ(walks(), 2u);  // the same tick rescans
+    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    EXPECT_TRUE(world.settingsEmptyAndDisabled());
+    EXPECT_EQ(world.form.lblManuf.caption(), "");
+
+    world.bus.replug(0);
+    world.tick();
+    EXPECT_EQ(openBoard(), 0u);
+    EXPECT_TRUE(session().settingsLoaded);
+    EXPECT_EQ(world.encoderSelections(), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    world.tick();
+    EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
+}
+
+TEST_F(Supervision, ASilentBoardStaysConnected) {
+    world.bus.addDevice(board(u"KX"));
+    world.bus.setSilent(0, true);
+    world.app->Form_Load();
+    world.bus.clearCalls();
+    for (int i = 0; i < 5; ++i) world.tick();
+    EXPECT_TRUE(session().deviceDetected);
+    EXPECT_TRUE(session().settingsLoaded);
+    EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
+    EXPECT_EQ(world.callsOf(SimOp::Close).size(), 0u);
+}
+
+TEST_F(Supervision, PickingAnotherSerialReopensWithoutRescanning) {
+    world.bus.addDevice(board(u"A", 0x0114, {0x01, 0x00, 2, 0}));
+    world.bus.addDevice(board(u"B", 0x0114, {0x00, 0x01, 5, 1}));
+    world.app->Form_Load();
+    ASSERT_EQ(openBoard(), 1u);
+    ASSERT_TRUE(world.form.SerNo.enabled());
+
+    bool timerOffDuringReselect = true;
+    world.bus.failWhen([&](const SimCall&) {
+        timerOffDuringReselect &= !world.form.Timer.enabled();
+        return false;
+    });
+    world.bus.clearCalls();
+    world.form.SerNo.choose(0);
+    world.bus.failWhen(nullptr);
+
+    EXPECT_TRUE(timerOffDuringReselect);
+    EXPECT_TRUE(world.form.Timer.enabled());
+    EXPECT_EQ(walks(), 1u);  // the find only
+    EXPECT_EQ(world.form.SerNo.items(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(openBoard(), 0u);
+    EXPECT_EQ(world.bus.openHandleCount(), 1u);
+    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    EXPECT_FALSE(session().reselectPending);
+    EXPECT_EQ(world.encoderSelections()[0], 1);
+    EXPECT_EQ(world.form.ModeCh1.text(), "8 ms");
+    EXPECT_TRUE(world.writes().empty());
+}
+
+TEST_F(Supervision, PickingAnUnpluggedSerialFallsBackToTheLastListed) {
+    world.bus.addDevice(board(u"A"));
+    world.bus.addDevice(board(u"B"));
+    world.bus.addDevice(board(u"C"));
+    world.app->Form_Load();
+    world.bus.unplug(0);
+    world.form.SerNo.choose(0);
+    EXPECT_FALSE(session().deviceDetected);
+    EXPECT_TRUE(session().reselectPending);
+    EXPECT_EQ(world.bus.openHandleCount(), 0u);
+
+    world.tick();
+    EXPECT_EQ(world.form.SerNo.items(), (std::vector<std::string>{"B", "C"}));
+    EXPECT_EQ(openBoard(), 2u);
+    EXPECT_FALSE(session().reselectPending);
+}
+
+TEST_F(Supervision, TheScansOwnSelectionsNeverCloseOrReopen) {
+    world.bus.addDevice(board(u"A"));
+    world.bus.addDevice(board(u"B"));
+    world.app->Form_Load();
+    world.bus.unplug(1);
+    world.bus.clearCalls();
+    world.tick();  // loss and rescan: the scan lists and selects A, raising SerNo's click
+    EXPECT_EQ(walks(), 2u);  // the scan and the find of the tick, no re-selection's own find
+    EXPECT_EQ(world.callsOf(SimOp::Open).size(), 2u);
+    EXPECT_EQ(openBoard(), 0u);
+    EXPECT_EQ(world.bus.openHandleCount(), 1u);
+    EXPECT_FALSE(session().reselectPending);
+}
+
+TEST_F(Supervision, UnloadClosesExactlyWhatIsOpenOnce) {
+    world.app->Form_Load();
+    world.app->Form_Unload();
+    EXPECT_EQ(world.callsOf(SimOp::Close).size(), 0u);
+    EXPECT_FALSE(world.form.Timer.enabled());
+    EXPECT_FALSE(world.form.Timer.fire());  // no further tick runs
+
+    SimWorld other;
+    other.bus.addDevice(board(u"KX"));
+    other.app->Form_Load();
+    other.bus.clearCalls();
+    other.app->Form_Unload();
+    other.app.reset();
+    EXPECT_EQ(other.callsOf(SimOp::Close).size(), 1u);
+    EXPECT_EQ(other.bus.openHandleCount(), 0u);
+    EXPECT_FALSE(other.form.Timer.enabled());
+}
+
+}  // namespace
+}  // namespace korvex
