@@ -47,6 +47,13 @@ void fillSettings(ui::FormControls& c) {
     }
 }
 
+// Captions that show a board's value begin with one blank.
+std::string shown(const std::string& value) {
+    std::string caption(1, ' ');
+    caption.append(value);
+    return caption;
+}
+
 // The check box state for a hide flag: a value the box has no state for shows greyed.
 int hideFlagState(std::uint8_t flag) { return flag <= 1 ? flag : 2; }
 
@@ -91,17 +98,17 @@ void RefreshDevicePanel(HidPlatform& platform, DeviceSession& session, ui::FormC
     const std::span<std::uint8_t> readable(buffer.data(), kDeviceStringBytes);
     std::uint16_t version = 0;
     if (platform.getString(session.deviceHandle, HidString::Manufacturer, readable)) {
-        c.lblManuf->setCaption(" " + NarrowDeviceString(buffer));
+        c.lblManuf->setCaption(shown(NarrowDeviceString(buffer)));
         version = session.attributes.VersionNumber;
         c.lblVersion->setCaption(versionCaption(version));
     }
     if (platform.getString(session.deviceHandle, HidString::Product, readable)) {
-        c.lblProduct->setCaption(" " + NarrowDeviceString(buffer));
+        c.lblProduct->setCaption(shown(NarrowDeviceString(buffer)));
     }
     c.Frame1->setEnabled(true);
 
     if (version < kMinFirmwareVersion) {
-        c.lblVersion->setCaption(c.lblVersion->caption() + kFirmwareWarning);
+        c.lblVersion->setCaption(c.lblVersion->caption().append(kFirmwareWarning));
         return;
     }
     // A board whose feature reports cannot carry a command, or would overflow the response
