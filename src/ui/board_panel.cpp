@@ -32,8 +32,9 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     reports_ = new QPlainTextEdit(this);
     reports_->setReadOnly(true);
     reports_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    reports_->setMaximumBlockCount(static_cast<int>(kShownReports));
-    reports_->setMinimumHeight(reports_->fontMetrics().lineSpacing() * static_cast<int>(kShownReports) + 12);
+    reports_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    reports_->setMinimumSize(reports_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 48,
+                             reports_->fontMetrics().lineSpacing() * static_cast<int>(kShownReports) + 12);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(plug_);
@@ -92,6 +93,7 @@ void BoardPanel::refresh(bool open) {
         reportsChanged_ = false;
         QStringList lines(lastReports_.begin(), lastReports_.end());
         reports_->setPlainText(lines.join(QLatin1Char('\n')));
+        reports_->moveCursor(QTextCursor::End);  // the newest report in view
     }
 }
 

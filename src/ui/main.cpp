@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
     korvex::ui::MainWindow window;
     korvex::Configurator configurator(*platform, window.controls());
     window.onUnload([&configurator] { configurator.Form_Unload(); });
+    // A quit that bypasses the window (the session ending) still unloads it.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
     configurator.Form_Load();
     return QApplication::exec();
 }

@@ -98,7 +98,6 @@ void MainWindow::build() {
     QLabel* version = makeValueLabel(frame1, "lblVersion", {1680, 1440, 3300, 330});
     QComboBox* serNo = makeList(frame1, "SerNo", {1680, 300, 1320, 360});
     serNo->raise();  // drawn over the serial-number box it covers
-    frame1->setInputEnabled(false);
 
     // Encoder modes, the separator and the pulse length.
     auto* frame3 = new CaptionFrame(QStringLiteral("Rotary encoder type for button pairs:"), this);
@@ -121,7 +120,6 @@ void MainWindow::build() {
     QLabel* label1 = makeLabel(frame3, "Label1", QStringLiteral("Encoders pulse length"), {1560, 2580, 2055, 375}, false);
     for (QComboBox* list : encoders) list->raise();
     modeCh1->raise();
-    frame3->setInputEnabled(false);
 
     auto* noJoy = new ToggleBox(QStringLiteral("Hide Korvex from gaming devices list "), this);
     noJoy->setObjectName(QStringLiteral("NoJoy"));
@@ -136,6 +134,10 @@ void MainWindow::build() {
     }
     setTabOrder(previous, serNo);
     setTabOrder(serNo, noJoy);
+
+    // Both frames start disabled; they take their controls' focus away, so this comes after the chain.
+    frame1->setInputEnabled(false);
+    frame3->setInputEnabled(false);
 
     frame1_ = std::make_unique<QtFrame>(frame1);
     frame3_ = std::make_unique<QtFrame>(frame3);

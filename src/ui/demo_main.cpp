@@ -1,0 +1,49 @@
+// korvex-config-demo: the configurator's window on a simulated bus with two boards, beside a
+// control window that plugs, unplugs and silences them and shows what each one received.
+#include "app/configurator.h"
+#include "device/simulated_bus.h"
+#include "ui/app_icon.h"
+#include "ui/main_window.h"
+#include "ui/simulation_window.h"
+
+#include <QApplication>
+
+namespace {
+
+korvex::SimDeviceSpec board(const char16_t* serial, korvex::BoardSettings settings) {
+    korvex::SimDeviceSpec spec;
+    spec.serial = serial;
+    spec.version = 0x0114;
+    spec.settings = settings;
+    return spec;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    (void)argc;
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    QApplication::setWindowIcon(korvex::ui::appIcon());
+
+    korvex::SimulatedBus bus;
+    bus.setRealWaits(true);  // a silent board costs its read's whole wait, as a real one does
+    // Pair 1-2 at 1:1 and 9-10 at 1:2, 24 ms pulses, shown.
+    bus.addDevice(board(u"KX240117", {0x01, 0x10, 6, 0}));
+    // Pairs 1-2 to 7-8 at 1:4 and the rest at 1:1, 48 ms pulses, hidden.
+    bus.addDevice(board(u"KX240342", {0xFF, 0x0F, 12, 1}));
+
+    korvex::ui::MainWindow window;
+    korvex::ui::SimulationWindow simulation(bus);
+    korvex::Configurator configurator(bus, window.controls());
+    window.onUnload([&] {
+        configurator.Form_Unload();
+        simulation.close();
+    });
+    // A quit that bypasses the window (the session ending) still unloads it.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
+    configurator.Form_Load();
+    simulation.move(window.frameGeometry().topRight() + QPoint(16, 0));
+    simulation.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,38 @@
+// The demo's control window: the simulated boards beside the configurator, updated live.
+#pragma once
+
+#include "device/simulated_bus.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <map>
+#include <vector>
+
+class QVBoxLayout;
+
+namespace korvex::ui {
+
+class BoardPanel;
+
+class SimulationWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit SimulationWindow(SimulatedBus& bus, QWidget* parent = nullptr);
+
+private:
+    void addPanel(std::size_t device);
+    void addOldBoard();
+    // Takes the bus's call log since the last update: feature traffic goes to its board's panel.
+    void update();
+
+    SimulatedBus& bus_;
+    QVBoxLayout* panels_;
+    std::vector<BoardPanel*> boards_;
+    std::map<HidHandle, std::size_t> openHandles_;
+    QTimer refresh_;
+    int oldBoards_ = 0;
+};
+
+}  // namespace korvex::ui

@@ -1,0 +1,52 @@
+// A rotary-encoder board on /dev/uhid, answering the configurator with the board's firmware
+// model, and a HID device that is no board (for showing that it is left alone).
+#pragma once
+
+#include "device/board_firmware.h"
+#include "uhid_device.h"
+
+#include <cstdint>
+#include <string>
+
+namespace korvex::tools {
+
+class VirtualBoard final : public FeatureAnswerer {
+public:
+    VirtualBoard(std::string serial, std::uint16_t version, bool silent)
+        : serial_(std::move(serial)), version_(version), silent_(silent) {}
+
+    const std::string& serial() const { return serial_; }
+    UhidDevice& device() { return device_; }
+    const BoardFirmware& firmware() const { return firmware_; }
+
+    // The settings survive an unplug, as they do in the board's own memory.
+    bool plug();
+    void unplug() { device_.destroy(); }
+    void setSilent(bool silent) { silent_ = silent; }
+    // Sixteen released buttons, unless the board is silent or unplugged.
+    void sendButtons();
+
+    bool getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) override;
+    bool setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) override;
+
+private:
+    std::string serial_;
+    std::uint16_t version_;
+    bool silent_;
+    BoardFirmware firmware_;
+    UhidDevice device_;
+};
+
+// A three-button mouse from the same maker with another product ID; it refuses feature requests.
+class OtherHidDevice final : public FeatureAnswerer {
+public:
+    bool plug();
+    UhidDevice& device() { return device_; }
+    bool getFeature(std::uint8_t, std::span<std::uint8_t>) override { return false; }
+    bool setFeature(std::uint8_t, std::span<const std::uint8_t>) override { return false; }
+
+private:
+    UhidDevice device_;
+};
+
+}  // namespace korvex::tools
