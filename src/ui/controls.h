@@ -2,7 +2,7 @@
 // rules live here, in the non-virtual members, so every toolkit behaves the same: setting a
 // list's selection, or changing the check box's state, raises that control's click at once, after
 // the new value is in place; Clear and AddItem raise nothing. A toolkit raises the same click for
-// the user's own choice through raiseClick().
+// the user's own choice through raiseClick(). Every text is UTF-8.
 #pragma once
 
 #include <functional>

@@ -6,9 +6,9 @@ namespace korvex::ui {
 
 namespace {
 
-// Device strings reach the window as 8-bit text, one byte per character.
-QString toQt(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-std::string fromQt(const QString& text) { return text.toLatin1().toStdString(); }
+// The logic's texts are UTF-8 (device strings narrowed to ISO 8859-1 arrive encoded so).
+QString toQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+std::string fromQt(const QString& text) { return text.toUtf8().toStdString(); }
 
 }  // namespace
 

@@ -56,6 +56,13 @@ TEST_F(ListAdapter, InsertingAboveTheSelectionKeepsTheSelectedItem) {
     EXPECT_EQ(seen.size(), 1u);
 }
 
+TEST_F(ListAdapter, SerialsBeyondAsciiShowAsTheyAreAndMatchAgain) {
+    list.addItem("KX-\u00E9", 0);  // a narrowed 0xE9 arrives as UTF-8
+    list.setListIndex(0);
+    EXPECT_EQ(combo->currentText(), QString(QChar(u'K')) + QStringLiteral("X-") + QChar(0xE9));
+    EXPECT_EQ(list.text(), "KX-\u00E9");
+}
+
 TEST_F(ListAdapter, UserChoiceByKeyboardRaisesOneClick) {
     for (const char* item : {"OFF", "1:1", "1:2"}) list.addItem(item, list.listCount());
     list.setListIndex(0);
