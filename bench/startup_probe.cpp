@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     korvex::SimulatedBus bus;
-    bus.addDevice(korvex::SimDeviceSpec{});
+    bus.addDevice(korvex::SimDeviceInfo{});
     korvex::ui::MainWindow window;
     FirstPaint probe(launched);
     window.installEventFilter(&probe);

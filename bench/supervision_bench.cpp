@@ -30,12 +30,12 @@ const char* name(State state) {
     return "";
 }
 
-SimDeviceSpec otherInterface(int i) {
-    SimDeviceSpec spec;
-    spec.vendorId = 0x046D;
-    spec.productId = static_cast<std::uint16_t>(0xC000 + i);
-    spec.serial = u"OTHER";
-    return spec;
+SimDeviceInfo otherInterface(int i) {
+    SimDeviceInfo info;
+    info.vendorId = 0x046D;
+    info.productId = static_cast<std::uint16_t>(0xC000 + i);
+    info.serial = u"OTHER";
+    return info;
 }
 
 struct Figures {
@@ -51,7 +51,7 @@ Figures measure(int interfaces, State state, int ticks) {
     const bool withBoard = state != State::Searching;
     for (int i = 0; i < interfaces - (withBoard ? 1 : 0); ++i) bus.addDevice(otherInterface(i));
     if (withBoard) {
-        SimDeviceSpec board;
+        SimDeviceInfo board;
         board.serial = u"KX-BENCH";
         board.silent = state == State::ConnectedSilent;
         bus.addDevice(board);

@@ -28,8 +28,8 @@ private:
     std::vector<std::size_t> present_;  // snapshot, as the system's device set is
 };
 
-std::size_t SimulatedBus::addDevice(const SimDeviceSpec& spec) {
-    devices_.push_back(Device{spec, BoardFirmware(spec.settings)});
+std::size_t SimulatedBus::addDevice(const SimDeviceInfo& info) {
+    devices_.push_back(Device{info, BoardFirmware(info.settings)});
     return devices_.size() - 1;
 }
 
@@ -86,7 +86,7 @@ HidHandle SimulatedBus::open(const std::string& path) {
         std::from_chars(number.data(), number.data() + number.size(), index);
         if (index < devices_.size()) {
             call.device = index;
-            call.ok = devices_[index].plugged && devices_[index].spec.openable;
+            call.ok = devices_[index].plugged && devices_[index].info.openable;
         }
     }
     if (call.ok) call.handle = nextHandle_;
@@ -114,9 +114,9 @@ bool SimulatedBus::getAttributes(HidHandle handle, HidAttributes& attributes) {
     const Device* d = live(handle, call.device);
     call.ok = d != nullptr;
     if (!finish(call)) return false;
-    attributes.VendorID = d->spec.vendorId;
-    attributes.ProductID = d->spec.productId;
-    attributes.VersionNumber = d->spec.version;
+    attributes.VendorID = d->info.vendorId;
+    attributes.ProductID = d->info.productId;
+    attributes.VersionNumber = d->info.version;
     return true;
 }
 
@@ -127,9 +127,9 @@ bool SimulatedBus::getString(HidHandle handle, HidString which, std::span<std::u
     const Device* d = live(handle, call.device);
     const std::optional<std::u16string>* text = nullptr;
     if (d) {
-        text = which == HidString::SerialNumber   ? &d->spec.serial
-               : which == HidString::Manufacturer ? &d->spec.manufacturer
-                                                  : &d->spec.product;
+        text = which == HidString::SerialNumber   ? &d->info.serial
+               : which == HidString::Manufacturer ? &d->info.manufacturer
+                                                  : &d->info.product;
     }
     call.ok = text && text->has_value();
     if (!finish(call)) return false;
@@ -151,7 +151,7 @@ bool SimulatedBus::getCaps(HidHandle handle, HidCaps& caps) {
     const Device* d = live(handle, call.device);
     call.ok = d != nullptr;
     if (!finish(call)) return false;
-    caps = d->spec.caps;
+    caps = d->info.caps;
     return true;
 }
 
@@ -161,7 +161,7 @@ bool SimulatedBus::setFeature(HidHandle handle, std::span<const std::uint8_t> re
     call.bytes.assign(report.begin(), report.end());
     Device* d = live(handle, call.device);
     // The HID library refuses a report whose length is not the device's feature length.
-    call.ok = d && report.size() == d->spec.caps.FeatureReportByteLength;
+    call.ok = d && report.size() == d->info.caps.FeatureReportByteLength;
     if (!finish(call)) return false;
     d->firmware.receiveFeature(report);
     return true;
@@ -171,7 +171,7 @@ bool SimulatedBus::getFeature(HidHandle handle, std::span<std::uint8_t> report) 
     SimCall call(SimOp::GetFeature);
     call.handle = handle;
     Device* d = live(handle, call.device);
-    call.ok = d && report.size() == d->spec.caps.FeatureReportByteLength;
+    call.ok = d && report.size() == d->info.caps.FeatureReportByteLength;
     std::vector<std::uint8_t> response;
     if (call.ok) {
         response.resize(report.size());
@@ -191,7 +191,7 @@ InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buff
     const Device* d = live(handle, call.device);
     call.ok = d != nullptr;
     if (!finish(call)) return InputRead::Gone;
-    if (d->spec.silent) {
+    if (d->info.silent) {
         if (realWaits_) std::this_thread::sleep_for(bound);
         return InputRead::NoneYet;
     }

@@ -29,7 +29,7 @@ struct SimCall {
 };
 
 // One HID interface on the bus. An empty optional string cannot be read.
-struct SimDeviceSpec {
+struct SimDeviceInfo {
     std::uint16_t vendorId = kBoardVendorId;
     std::uint16_t productId = kBoardProductId;
     std::uint16_t version = 0x0114;
@@ -44,16 +44,16 @@ struct SimDeviceSpec {
 
 class SimulatedBus final : public HidPlatform {
 public:
-    std::size_t addDevice(const SimDeviceSpec& spec);
+    std::size_t addDevice(const SimDeviceInfo& info);
     std::size_t deviceCount() const { return devices_.size(); }
 
     void unplug(std::size_t device);
     void replug(std::size_t device);
     bool plugged(std::size_t device) const { return devices_.at(device).plugged; }
-    void setSilent(std::size_t device, bool silent) { devices_.at(device).spec.silent = silent; }
-    bool silent(std::size_t device) const { return devices_.at(device).spec.silent; }
+    void setSilent(std::size_t device, bool silent) { devices_.at(device).info.silent = silent; }
+    bool silent(std::size_t device) const { return devices_.at(device).info.silent; }
 
-    const SimDeviceSpec& spec(std::size_t device) const { return devices_.at(device).spec; }
+    const SimDeviceInfo& info(std::size_t device) const { return devices_.at(device).info; }
     BoardFirmware& firmware(std::size_t device) { return devices_.at(device).firmware; }
     const BoardFirmware& firmware(std::size_t device) const { return devices_.at(device).firmware; }
     std::string path(std::size_t device) const;
@@ -87,7 +87,7 @@ public:
 
 private:
     struct Device {
-        SimDeviceSpec spec;
+        SimDeviceInfo info;
         BoardFirmware firmware;
         bool plugged = true;
         unsigned generation = 0;  // bumped on every replug, so older handles stay dead

@@ -18,11 +18,11 @@ constexpr std::size_t kShownReports = 10;
 
 BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     : QGroupBox(parent), bus_(bus), device_(device) {
-    const SimDeviceSpec& spec = bus.spec(device);
+    const SimDeviceInfo& info = bus.info(device);
     setTitle(QStringLiteral("Board %1: serial %2, firmware %3")
                  .arg(device + 1)
-                 .arg(spec.serial ? fromUtf16(*spec.serial) : QStringLiteral("(unreadable)"))
-                 .arg(versionText(spec.version)));
+                 .arg(info.serial ? fromUtf16(*info.serial) : QStringLiteral("(unreadable)"))
+                 .arg(versionText(info.version)));
 
     plug_ = new QPushButton(this);
     silent_ = new QCheckBox(QStringLiteral("Silent (sends no input reports)"), this);

@@ -10,12 +10,12 @@
 
 namespace {
 
-korvex::SimDeviceSpec board(const char16_t* serial, korvex::BoardSettings settings) {
-    korvex::SimDeviceSpec spec;
-    spec.serial = serial;
-    spec.version = 0x0114;
-    spec.settings = settings;
-    return spec;
+korvex::SimDeviceInfo board(const char16_t* serial, korvex::BoardSettings settings) {
+    korvex::SimDeviceInfo info;
+    info.serial = serial;
+    info.version = 0x0114;
+    info.settings = settings;
+    return info;
 }
 
 }  // namespace

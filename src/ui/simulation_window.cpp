@@ -42,10 +42,10 @@ void SimulationWindow::addPanel(std::size_t device) {
 
 void SimulationWindow::addOldBoard() {
     ++oldBoards_;
-    SimDeviceSpec spec;
-    spec.version = kOldFirmware;
-    spec.serial = u"KX13" + std::u16string(QStringLiteral("%1").arg(oldBoards_, 4, 10, QLatin1Char('0')).toStdU16String());
-    addPanel(bus_.addDevice(spec));
+    SimDeviceInfo info;
+    info.version = kOldFirmware;
+    info.serial = u"KX13" + std::u16string(QStringLiteral("%1").arg(oldBoards_, 4, 10, QLatin1Char('0')).toStdU16String());
+    addPanel(bus_.addDevice(info));
     update();
 }
 

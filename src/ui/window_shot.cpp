@@ -20,11 +20,11 @@ int main(int argc, char** argv) {
     QApplication::setWindowIcon(korvex::ui::appIcon());
 
     korvex::SimulatedBus bus;
-    korvex::SimDeviceSpec first;
+    korvex::SimDeviceInfo first;
     first.serial = u"KX240117";
     first.settings = {0x01, 0x10, 6, 0};
     bus.addDevice(first);
-    korvex::SimDeviceSpec second;
+    korvex::SimDeviceInfo second;
     second.serial = u"KX240342";
     second.settings = {0x05, 0x04, 6, 0};
     bus.addDevice(second);

@@ -76,10 +76,10 @@ TEST_F(Discovery, ThreeBoardsKeepEnumerationOrderAndTheLastIsSelected) {
 TEST_F(Discovery, InterfacesThatAreNoBoardsAreNeitherListedNorKeptOpen) {
     bus.addDevice(otherHid(kBoardVendorId, 0x0103));  // our vendor, another product
     bus.addDevice(otherHid(0x1234, kBoardProductId));
-    SimDeviceSpec noSerial = board(u"");
+    SimDeviceInfo noSerial = board(u"");
     noSerial.serial.reset();
     bus.addDevice(noSerial);
-    SimDeviceSpec locked = board(u"LOCKED");
+    SimDeviceInfo locked = board(u"LOCKED");
     locked.openable = false;
     bus.addDevice(locked);
     bus.addDevice(board(u"GOOD"));

@@ -29,11 +29,11 @@ protected:
     DeviceSession session;
 
     void open(int featureLength, BoardSettings settings = {0x05, 0x04, 6, 1}) {
-        SimDeviceSpec spec = testing::board(u"KX", 0x0114, settings);
-        spec.caps.FeatureReportByteLength = static_cast<std::uint16_t>(featureLength);
-        bus.addDevice(spec);
+        SimDeviceInfo info = testing::board(u"KX", 0x0114, settings);
+        info.caps.FeatureReportByteLength = static_cast<std::uint16_t>(featureLength);
+        bus.addDevice(info);
         session.deviceHandle = bus.open(bus.path(0));
-        session.capabilities = spec.caps;
+        session.capabilities = info.caps;
         session.deviceDetected = true;
         bus.clearCalls();
     }

@@ -15,8 +15,8 @@ protected:
     SimWorld world;
 
     // Starts the window with one board plugged in.
-    void load(SimDeviceSpec spec) {
-        world.bus.addDevice(spec);
+    void load(SimDeviceInfo info) {
+        world.bus.addDevice(info);
         world.app->Form_Load();
     }
     const DeviceSession& session() const { return world.app->session(); }
@@ -75,16 +75,16 @@ TEST_F(Panel, ShowsTheReleaseNumberAndRefusesFirmwareBeforeZeroFourteen) {
 }
 
 TEST_F(Panel, UnreadableStringsLeaveTheirLabelsEmpty) {
-    SimDeviceSpec spec = board(u"KX", 0x0114);
-    spec.manufacturer.reset();
-    load(spec);
+    SimDeviceInfo info = board(u"KX", 0x0114);
+    info.manufacturer.reset();
+    load(info);
     EXPECT_EQ(world.form.lblManuf.caption(), "");
     EXPECT_EQ(world.form.lblVersion.caption(), " - upgrade firmware!");  // counts as 0.0
     EXPECT_FALSE(session().settingsLoaded);
     EXPECT_EQ(world.featureTraffic(), "");
 
     SimWorld other;
-    SimDeviceSpec noProduct = board(u"KX", 0x0114);
+    SimDeviceInfo noProduct = board(u"KX", 0x0114);
     noProduct.product.reset();
     noProduct.manufacturer = u"";
     other.bus.addDevice(noProduct);
@@ -111,9 +111,9 @@ TEST_F(Panel, ValuesWithoutAnEntryShowNothingFalse) {
 TEST_F(Panel, ABoardWhoseFeatureLengthCannotCarryTheProtocolIsShownButNotConfigured) {
     for (const std::uint16_t length : {0, 3, 67}) {
         SimWorld w;
-        SimDeviceSpec spec = board(u"KX", 0x0114);
-        spec.caps.FeatureReportByteLength = length;
-        w.bus.addDevice(spec);
+        SimDeviceInfo info = board(u"KX", 0x0114);
+        info.caps.FeatureReportByteLength = length;
+        w.bus.addDevice(info);
         w.app->Form_Load();
         EXPECT_EQ(w.form.lblVersion.caption(), " 1.14");
         EXPECT_TRUE(w.app->session().deviceDetected);

@@ -12,20 +12,20 @@
 
 namespace korvex::testing {
 
-inline SimDeviceSpec board(const std::u16string& serial, std::uint16_t version = 0x0114, BoardSettings settings = {}) {
-    SimDeviceSpec spec;
-    spec.serial = serial;
-    spec.version = version;
-    spec.settings = settings;
-    return spec;
+inline SimDeviceInfo board(const std::u16string& serial, std::uint16_t version = 0x0114, BoardSettings settings = {}) {
+    SimDeviceInfo info;
+    info.serial = serial;
+    info.version = version;
+    info.settings = settings;
+    return info;
 }
 
-inline SimDeviceSpec otherHid(std::uint16_t vendor, std::uint16_t product) {
-    SimDeviceSpec spec;
-    spec.vendorId = vendor;
-    spec.productId = product;
-    spec.serial = u"OTHER";
-    return spec;
+inline SimDeviceInfo otherHid(std::uint16_t vendor, std::uint16_t product) {
+    SimDeviceInfo info;
+    info.vendorId = vendor;
+    info.productId = product;
+    info.serial = u"OTHER";
+    return info;
 }
 
 using Bytes = std::vector<std::uint8_t>;

@@ -18,11 +18,11 @@
 namespace korvex::ui {
 namespace {
 
-SimDeviceSpec board(const char16_t* serial, BoardSettings settings) {
-    SimDeviceSpec spec;
-    spec.serial = serial;
-    spec.settings = settings;
-    return spec;
+SimDeviceInfo board(const char16_t* serial, BoardSettings settings) {
+    SimDeviceInfo info;
+    info.serial = serial;
+    info.settings = settings;
+    return info;
 }
 
 class Window : public testing::Test {
