@@ -5,7 +5,6 @@
 #include "protocol/settings_writes.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace korvex {
 
@@ -57,8 +56,9 @@ void Configurator::Timer_Timer() { PollDevice(); }
 
 void Configurator::PollDevice() {
     if (session_.deviceDetected) {
-        std::vector<std::uint8_t> input(std::max<std::size_t>(kMinInputBuffer, session_.capabilities.InputReportByteLength));
-        const InputRead read = platform_.readInput(session_.deviceHandle, input, kLivenessBound);
+        inputBuffer_.resize(std::max<std::size_t>(kMinInputBuffer, session_.capabilities.InputReportByteLength));
+        inputBuffer_[0] = 0;
+        const InputRead read = platform_.readInput(session_.deviceHandle, inputBuffer_, kLivenessBound);
         if (read != InputRead::Gone && !session_.reselectPending && !session_.deviceFaulted) {
             controls_.Timer->setInterval(kConnectedInterval);
             return;

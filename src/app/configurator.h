@@ -10,11 +10,13 @@
 #include "ui/form_controls.h"
 
 #include <chrono>
+#include <cstdint>
+#include <vector>
 
 namespace korvex {
 
 // Timer intervals of the supervision, in milliseconds.
-inline constexpr int kStartInterval = 50;      // at creation, until the first change
+inline constexpr int kStartInterval = ui::kTimerStartInterval;  // at creation, until the first change
 inline constexpr int kConnectedInterval = 500;  // after every tick whose read proves the board present
 inline constexpr int kLostInterval = 250;       // after a loss, and after a re-selection that closed a board
 
@@ -52,6 +54,7 @@ private:
     HidPlatform& platform_;
     ui::FormControls& controls_;
     DeviceSession session_;
+    std::vector<std::uint8_t> inputBuffer_;  // the liveness read's report, kept across ticks
 };
 
 }  // namespace korvex

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <map>
 #include <vector>
 
 namespace korvex {
@@ -50,7 +51,7 @@ public:
         // Only our boards are ever opened: the IDs come from sysfs, so a keyboard stays untouched.
         struct stat node {};
         if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return kInvalidHandle;
-        const auto description = describeHidraw(udev_.get(), node.st_rdev);
+        auto description = describeHidraw(udev_.get(), node.st_rdev);
         if (!description || description->ids.vendor != kBoardVendorId || description->ids.product != kBoardProductId)
             return kInvalidHandle;
         // Reads wait in poll(), so the descriptor itself need not block.
@@ -62,11 +63,17 @@ public:
             ::close(fd);
             return kInvalidHandle;
         }
+        // What sysfs said holds for as long as this descriptor: the attribute and string calls
+        // that follow read it from here rather than asking udev again.
+        opened_.insert_or_assign(fd, std::move(*description));
         return fd;
     }
 
     void close(HidHandle handle) override {
-        if (const int fd = fdOf(handle); fd >= 0) ::close(fd);
+        const int fd = fdOf(handle);
+        if (fd < 0) return;
+        opened_.erase(fd);
+        ::close(fd);
     }
 
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override {
@@ -153,13 +160,13 @@ public:
     }
 
 private:
-    std::optional<HidrawDescription> describe(HidHandle handle) {
-        struct stat node {};
-        if (::fstat(fdOf(handle), &node) != 0) return std::nullopt;
-        return describeHidraw(udev_.get(), node.st_rdev);
+    const HidrawDescription* describe(HidHandle handle) const {
+        const auto it = opened_.find(fdOf(handle));
+        return it == opened_.end() ? nullptr : &it->second;
     }
 
     UdevContext udev_;
+    std::map<int, HidrawDescription> opened_;  // by descriptor, for every node open now
 };
 
 }  // namespace

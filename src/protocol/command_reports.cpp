@@ -1,5 +1,8 @@
 #include "protocol/command_reports.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace korvex {
 
 bool featureLengthSupported(const HidCaps& caps) {
@@ -7,21 +10,22 @@ bool featureLengthSupported(const HidCaps& caps) {
     return length >= kMinFeatureLength && length <= kMaxFeatureLength;
 }
 
-std::vector<std::uint8_t> writeReport(int length, std::uint8_t code, std::uint8_t value) {
-    std::vector<std::uint8_t> report(static_cast<std::size_t>(std::max(length, kMinFeatureLength)), 0);
-    report[1] = kWriteMarker;
-    report[2] = code;
-    report[3] = value;
-    report.resize(static_cast<std::size_t>(std::max(length, 0)));
+namespace {
+
+// `length` bytes led by `head`, zeros after it; never longer than `length`, whatever it is.
+std::vector<std::uint8_t> reportOf(int length, std::initializer_list<std::uint8_t> head) {
+    std::vector<std::uint8_t> report(static_cast<std::size_t>(std::max(length, 0)), 0);
+    std::copy_n(head.begin(), std::min(head.size(), report.size()), report.begin());
     return report;
 }
 
-std::vector<std::uint8_t> selectReport(int length, std::uint8_t code) {
-    std::vector<std::uint8_t> report(static_cast<std::size_t>(std::max(length, 2)), 0);
-    report[1] = code;
-    report.resize(static_cast<std::size_t>(std::max(length, 0)));
-    return report;
+}  // namespace
+
+std::vector<std::uint8_t> writeReport(int length, std::uint8_t code, std::uint8_t value) {
+    return reportOf(length, {0x00, kWriteMarker, code, value});
 }
+
+std::vector<std::uint8_t> selectReport(int length, std::uint8_t code) { return reportOf(length, {0x00, code}); }
 
 void makeFollowUp(std::vector<std::uint8_t>& report) {
     if (report.size() < 2) return;

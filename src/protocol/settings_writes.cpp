@@ -11,10 +11,6 @@ bool boardReady(const DeviceSession& session) {
     return session.deviceDetected && session.settingsLoaded && featureLengthSupported(session.capabilities);
 }
 
-bool send(HidPlatform& platform, const DeviceSession& session, const std::vector<std::uint8_t>& report) {
-    return platform.setFeature(session.deviceHandle, report);
-}
-
 WriteOutcome outcome(bool first, bool second) {
     return first && second ? WriteOutcome::Sent : WriteOutcome::Failed;
 }
@@ -31,10 +27,10 @@ WriteOutcome WriteEncoderModes(HidPlatform& platform, DeviceSession& session, co
     }
     const EncoderModeBytes bytes = packEncoderModes(codes);
     auto report = writeReport(session.capabilities.FeatureReportByteLength, kCommandModesLow, bytes.low);
-    const bool low = send(platform, session, report);
+    const bool low = platform.setFeature(session.deviceHandle, report);
     report[2] = kCommandModesHigh;
     report[3] = bytes.high;
-    const bool high = send(platform, session, report);
+    const bool high = platform.setFeature(session.deviceHandle, report);
     return outcome(low, high);
 }
 
@@ -52,9 +48,9 @@ WriteOutcome WriteHideFlag(HidPlatform& platform, DeviceSession& session, const 
     if (value < 0 || value > 2) return WriteOutcome::NotSent;
     auto report = writeReport(session.capabilities.FeatureReportByteLength, kCommandHide,
                               static_cast<std::uint8_t>(value));
-    const bool write = send(platform, session, report);
+    const bool write = platform.setFeature(session.deviceHandle, report);
     makeFollowUp(report);
-    const bool followUp = send(platform, session, report);
+    const bool followUp = platform.setFeature(session.deviceHandle, report);
     return outcome(write, followUp);
 }
 

@@ -9,6 +9,8 @@
 namespace korvex::ui {
 
 inline constexpr int kEncoderCount = 8;
+// The poll timer is created disabled with this interval, in milliseconds.
+inline constexpr int kTimerStartInterval = 50;
 
 struct FormControls {
     FrameControl* Frame1 = nullptr;  // "Device details"

@@ -9,7 +9,6 @@ namespace korvex::ui {
 namespace {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr int kStartInterval = 50;  // the poll timer's interval until the logic changes it
 
 // A rectangle in twips, relative to the control's container.
 struct Twips {
@@ -68,7 +67,7 @@ constexpr PairRow kPairRows[kEncoderCount] = {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(kStartInterval) {
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(kTimerStartInterval) {
     build();
 }
 

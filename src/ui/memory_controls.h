@@ -86,7 +86,7 @@ public:
 
 private:
     bool enabled_ = false;
-    int interval_ = 50;
+    int interval_ = kTimerStartInterval;
 };
 
 // A whole window's controls in their initial state.

@@ -1,5 +1,8 @@
 #include "ui/report_text.h"
 
+#include "protocol/device_panel.h"
+#include "protocol/settings.h"
+
 #include <QStringList>
 
 namespace korvex::ui {
@@ -19,14 +22,12 @@ QString describeReport(std::span<const std::uint8_t> report) {
 }
 
 QString modeName(const BoardSettings& settings, int pair) {
-    static const char* const kModes[] = {"OFF", "1:1", "1:2", "1:4"};
-    const int bit = pair - 1;
-    const int code = ((settings.modesLow >> bit) & 1) | (((settings.modesHigh >> bit) & 1) << 1);
-    return QString::fromLatin1(kModes[code]);
+    const int code = encoderModeOf({settings.modesLow, settings.modesHigh}, pair);
+    return QString::fromLatin1(kEncoderModeTexts[static_cast<std::size_t>(code)]);
 }
 
 QString versionText(std::uint16_t version) {
-    return QStringLiteral("%1.%2").arg(version >> 8).arg(version & 0xFF, 0, 16).toUpper();
+    return QString::fromStdString(versionCaption(version)).trimmed();  // the window's caption, without its blank
 }
 
 QString fromUtf16(const std::u16string& text) {
