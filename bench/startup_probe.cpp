@@ -3,7 +3,7 @@
 // window's first paint. Prints that time and the resident memory at that moment, then exits.
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
-#include "ui/main_window.h"
+#include "ui/qt/main_window.h"
 
 #include <QApplication>
 #include <QEvent>

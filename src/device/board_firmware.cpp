@@ -1,30 +1,27 @@
 #include "device/board_firmware.h"
 
+#include "device/board_commands.h"
+
 #include <algorithm>
 
 namespace korvex {
 
-namespace {
-constexpr std::uint8_t kWriteMarker = 0xEE;
-constexpr std::uint8_t kFollowUpMarker = 0xB0;
-}  // namespace
-
 std::uint8_t BoardFirmware::value(std::uint8_t code) const {
     switch (code) {
-    case 1: return settings_.hideFlag;
-    case 8: return settings_.modesLow;
-    case 9: return settings_.modesHigh;
-    case 10: return settings_.pulseCode;
+    case kCommandHide: return settings_.hideFlag;
+    case kCommandModesLow: return settings_.modesLow;
+    case kCommandModesHigh: return settings_.modesHigh;
+    case kCommandPulse: return settings_.pulseCode;
     default: return 0;
     }
 }
 
 void BoardFirmware::store(std::uint8_t code, std::uint8_t value) {
     switch (code) {
-    case 1: settings_.hideFlag = value; break;
-    case 8: settings_.modesLow = value; break;
-    case 9: settings_.modesHigh = value; break;
-    case 10: settings_.pulseCode = value; break;
+    case kCommandHide: settings_.hideFlag = value; break;
+    case kCommandModesLow: settings_.modesLow = value; break;
+    case kCommandModesHigh: settings_.modesHigh = value; break;
+    case kCommandPulse: settings_.pulseCode = value; break;
     default: break;
     }
 }
@@ -38,7 +35,7 @@ bool BoardFirmware::receiveFeature(std::span<const std::uint8_t> report) {
         return true;
     }
     if (marker == kFollowUpMarker) {
-        if (report.size() < 4 || report[2] != 1) return false;
+        if (report.size() < 4 || report[2] != kCommandHide) return false;
         ++followUps_;
         return true;
     }

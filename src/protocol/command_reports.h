@@ -5,6 +5,7 @@
 //   follow-up 00 B0 01 value 00 ...     (after the hide-flag write)
 #pragma once
 
+#include "device/board_commands.h"
 #include "device/device_session.h"
 #include "device/hid_platform.h"
 
@@ -14,15 +15,6 @@
 
 namespace korvex {
 
-enum CommandCode : std::uint8_t {
-    kCommandHide = 1,        // hide the board from the gaming devices list: 0 shown, 1 hidden
-    kCommandModesLow = 8,    // bit k-1: bit 0 of pair k's encoder mode
-    kCommandModesHigh = 9,   // bit k-1: bit 1 of pair k's encoder mode
-    kCommandPulse = 10,      // pulse code 1 ... 25, a pulse of 4 ms x code
-};
-
-inline constexpr std::uint8_t kWriteMarker = 0xEE;
-inline constexpr std::uint8_t kFollowUpMarker = 0xB0;
 
 // The feature lengths the configurator talks to: a write report needs 4 bytes, and a response
 // must fit the 66-byte featureResponse. A board outside these is opened and shown but its

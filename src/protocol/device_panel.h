@@ -9,8 +9,6 @@
 
 namespace korvex {
 
-// The oldest firmware the configurator can set up: release 0.14.
-inline constexpr std::uint16_t kMinFirmwareVersion = 0x0014;
 inline constexpr const char* kFirmwareWarning = " - upgrade firmware!";
 
 // " 1.14" for 0x0114: a blank, major in decimal, ".", minor in upper-case hexadecimal.

@@ -1,22 +1,20 @@
 // The board's settings and how each travels in the value byte of a command.
 #pragma once
 
+#include "device/board_commands.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
 namespace korvex {
 
-inline constexpr int kPairCount = 8;
 
 // How a button pair decodes a rotary encoder; the code is the selection index of its list.
 enum class EncoderMode : int { Off = 0, OneToOne = 1, OneToTwo = 2, OneToFour = 3 };
 inline constexpr std::array<const char*, 4> kEncoderModeTexts = {"OFF", "1:1", "1:2", "1:4"};
 
 // The pulse lasts 4 ms x code; the code is the selection index of the pulse list plus one.
-inline constexpr int kPulseCodeMin = 1;
-inline constexpr int kPulseCodeMax = 25;
-inline constexpr int kPulseStepMs = 4;
 std::string pulseText(int code);  // "4 ms" ... "100 ms"
 
 // The modes of all eight pairs: bit k-1 of `low` is bit 0 of pair k's code, bit k-1 of `high`

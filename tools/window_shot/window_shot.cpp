@@ -2,8 +2,8 @@
 // into a PNG, for the documentation. A developer tool; not installed.
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
-#include "ui/app_icon.h"
-#include "ui/main_window.h"
+#include "ui/qt/app_icon.h"
+#include "ui/qt/main_window.h"
 
 #include <QApplication>
 #include <QPixmap>

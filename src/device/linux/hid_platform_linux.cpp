@@ -1,7 +1,7 @@
 // The HID platform on Linux: udev lists the hidraw nodes, sysfs says what each one is before it is
 // opened, and the hidraw ioctls carry the reports.
 #include "device/hid_platform.h"
-#include "device/hidraw_sysfs.h"
+#include "device/linux/hidraw_sysfs.h"
 #include "device/report_descriptor.h"
 
 #include <fcntl.h>

@@ -2,8 +2,8 @@
 // when a person uses it.
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
-#include "ui/caption_frame.h"
-#include "ui/main_window.h"
+#include "ui/qt/caption_frame.h"
+#include "ui/qt/main_window.h"
 
 #include <QCheckBox>
 #include <QComboBox>

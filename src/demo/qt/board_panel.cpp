@@ -1,6 +1,6 @@
-#include "ui/board_panel.h"
+#include "demo/qt/board_panel.h"
 
-#include "ui/report_text.h"
+#include "demo/report_text.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -21,8 +21,8 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     const SimDeviceInfo& info = bus.info(device);
     setTitle(QStringLiteral("Board %1: serial %2, firmware %3")
                  .arg(device + 1)
-                 .arg(info.serial ? fromUtf16(*info.serial) : QStringLiteral("(unreadable)"))
-                 .arg(versionText(info.version)));
+                 .arg(QString::fromStdString(demo::serialText(info)))
+                 .arg(QString::fromStdString(demo::versionText(info.version))));
 
     plug_ = new QPushButton(this);
     silent_ = new QCheckBox(QStringLiteral("Silent (sends no input reports)"), this);
@@ -59,15 +59,7 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
 }
 
 void BoardPanel::addReport(const SimCall& call) {
-    QString line;
-    if (call.op == SimOp::SetFeature) {
-        line = QStringLiteral("%1  %2").arg(describeReport(call.bytes), -16).arg(hexBytes(call.bytes));
-    } else {
-        line = QStringLiteral("%1  %2").arg(QStringLiteral("  answer %1").arg(call.bytes.size() > 2 ? call.bytes[2] : 0), -16)
-                   .arg(hexBytes(call.bytes));
-    }
-    if (!call.ok) line += QStringLiteral("  (failed)");
-    lastReports_.push_back(line);
+    lastReports_.push_back(QString::fromStdString(demo::reportLine(call)));
     if (lastReports_.size() > kShownReports) lastReports_.pop_front();
     reportsChanged_ = true;
 }
@@ -78,17 +70,7 @@ void BoardPanel::refresh(bool open) {
     status_->setText(QStringLiteral("%1%2").arg(plugged ? QStringLiteral("Plugged in") : QStringLiteral("Unplugged"),
                                                open ? QStringLiteral(", open in the configurator") : QString()));
 
-    const BoardSettings& s = bus_.firmware(device_).settings();
-    QStringList pairs;
-    for (int pair = 1; pair <= 8; ++pair) {
-        pairs << QStringLiteral("%1-%2 %3").arg(2 * pair - 1).arg(2 * pair).arg(modeName(s, pair));
-    }
-    settings_->setText(QStringLiteral("Encoders: %1\n          %2\nPulse: %3 ms (code %4)   Hidden: %5   Follow-ups: %6")
-                           .arg(pairs.mid(0, 4).join(QStringLiteral(", ")), pairs.mid(4).join(QStringLiteral(", ")))
-                           .arg(4 * s.pulseCode)
-                           .arg(s.pulseCode)
-                           .arg(s.hideFlag ? QStringLiteral("yes") : QStringLiteral("no"))
-                           .arg(bus_.firmware(device_).followUps()));
+    settings_->setText(QString::fromStdString(demo::settingsText(bus_.firmware(device_))));
     if (reportsChanged_) {
         reportsChanged_ = false;
         QStringList lines(lastReports_.begin(), lastReports_.end());

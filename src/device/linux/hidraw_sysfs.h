@@ -2,7 +2,7 @@
 // above it (IDs, name, serial) and its USB device if it has one.
 #pragma once
 
-#include "device/hidraw_text.h"
+#include "device/linux/hidraw_text.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "ui/main_window.h"
+#include "ui/qt/main_window.h"
 
-#include "ui/app_icon.h"
+#include "ui/qt/app_icon.h"
 
 #include <QCloseEvent>
 

@@ -1,4 +1,4 @@
-#include "ui/app_icon.h"
+#include "ui/qt/app_icon.h"
 
 // The resource lives in a static library, so its registration must be pulled in by hand.
 static void registerIconResource() { Q_INIT_RESOURCE(icons); }

@@ -2,9 +2,9 @@
 // control window that plugs, unplugs and silences them and shows what each one received.
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
-#include "ui/app_icon.h"
-#include "ui/main_window.h"
-#include "ui/simulation_window.h"
+#include "ui/qt/app_icon.h"
+#include "ui/qt/main_window.h"
+#include "demo/qt/simulation_window.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "ui/caption_frame.h"
+#include "ui/qt/caption_frame.h"
 
 #include <QComboBox>
 #include <QEvent>

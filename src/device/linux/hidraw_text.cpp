@@ -1,4 +1,4 @@
-#include "device/hidraw_text.h"
+#include "device/linux/hidraw_text.h"
 
 #include <charconv>
 #include <vector>

@@ -1,8 +1,8 @@
 // korvex-config: the configurator on the boards attached to this computer.
 #include "app/configurator.h"
 #include "device/hid_platform.h"
-#include "ui/app_icon.h"
-#include "ui/main_window.h"
+#include "ui/qt/app_icon.h"
+#include "ui/qt/main_window.h"
 
 #include <QApplication>
 

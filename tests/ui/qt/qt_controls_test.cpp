@@ -1,5 +1,5 @@
 // The control adapters against real Qt widgets: when click is raised, and what it sees.
-#include "ui/qt_controls.h"
+#include "ui/qt/qt_controls.h"
 
 #include <QLabel>
 #include <QTest>

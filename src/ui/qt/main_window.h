@@ -4,7 +4,7 @@
 #pragma once
 
 #include "ui/form_controls.h"
-#include "ui/qt_controls.h"
+#include "ui/qt/qt_controls.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "ui/simulation_window.h"
+#include "demo/qt/simulation_window.h"
 
-#include "ui/board_panel.h"
+#include "demo/qt/board_panel.h"
 
 #include <QLabel>
 #include <QPushButton>

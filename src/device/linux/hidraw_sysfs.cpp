@@ -1,4 +1,4 @@
-#include "device/hidraw_sysfs.h"
+#include "device/linux/hidraw_sysfs.h"
 
 #include <libudev.h>
 

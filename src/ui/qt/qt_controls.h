@@ -4,7 +4,7 @@
 // through `clicked`. Programmatic changes are made with Qt's signals blocked.
 #pragma once
 
-#include "ui/caption_frame.h"
+#include "ui/qt/caption_frame.h"
 #include "ui/controls.h"
 
 #include <QCheckBox>
