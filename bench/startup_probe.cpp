@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
     FirstPaint probe(launched);
     window.installEventFilter(&probe);
     korvex::Configurator configurator(bus, window.controls());
-    window.onUnload([&configurator] { configurator.Form_Unload(); });
-    configurator.Form_Load();
+    window.onUnload([&configurator] { configurator.stop(); });
+    configurator.start();
     const int status = QApplication::exec();
     window.close();
     return status;

@@ -58,9 +58,9 @@ Figures measure(int interfaces, State state, int ticks) {
     }
     ui::MemoryForm form;
     Configurator app(bus, form.controls());
-    app.Form_Load();
+    app.start();
 
-    const std::function<void()> tick = state == State::Reselecting ? std::function<void()>([&] { app.SerNo_Click(); })
+    const std::function<void()> tick = state == State::Reselecting ? std::function<void()>([&] { app.onSerialChosen(); })
                                                                    : std::function<void()>([&] { form.Timer.fire(); });
     std::vector<double> times;
     const std::size_t callsBefore = bus.callCount();
@@ -70,7 +70,7 @@ Figures measure(int interfaces, State state, int ticks) {
         times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
     }
     const double calls = static_cast<double>(bus.callCount() - callsBefore) / ticks;
-    app.Form_Unload();
+    app.stop();
     std::sort(times.begin(), times.end());
     return {times[times.size() / 2], times.back(), calls};
 }

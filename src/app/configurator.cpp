@@ -16,12 +16,12 @@ constexpr std::size_t kMinInputBuffer = 65;
 Configurator::Configurator(HidPlatform& platform, ui::FormControls& controls)
     : platform_(platform), controls_(controls) {
     for (std::size_t k = 0; k < controls_.Enc.size(); ++k) {
-        controls_.Enc[k]->onClick([this, k] { Enc_Click(static_cast<int>(k) + 1); });
+        controls_.Enc[k]->onClick([this, k] { onEncoderChosen(static_cast<int>(k) + 1); });
     }
-    controls_.ModeCh1->onClick([this] { ModeCh1_Click(); });
-    controls_.NoJoy->onClick([this] { NoJoy_Click(); });
-    controls_.SerNo->onClick([this] { SerNo_Click(); });
-    controls_.Timer->onTick([this] { Timer_Timer(); });
+    controls_.ModeCh1->onClick([this] { onPulseChosen(); });
+    controls_.NoJoy->onClick([this] { onHideToggled(); });
+    controls_.SerNo->onClick([this] { onSerialChosen(); });
+    controls_.Timer->onTick([this] { onTimerTick(); });
 }
 
 Configurator::~Configurator() {
@@ -35,7 +35,7 @@ Configurator::~Configurator() {
     if (session_.deviceDetected) closeDevice();
 }
 
-void Configurator::Form_Load() {
+void Configurator::start() {
     session_.settingsLoaded = false;
     session_.reselectPending = false;
     session_.serialListReady = false;
@@ -46,15 +46,15 @@ void Configurator::Form_Load() {
     controls_.Timer->setEnabled(true);
 }
 
-void Configurator::Form_Unload() {
+void Configurator::stop() {
     controls_.Timer->setEnabled(false);
     session_.serialListReady = false;
     if (session_.deviceDetected) closeDevice();
 }
 
-void Configurator::Timer_Timer() { PollDevice(); }
+void Configurator::onTimerTick() { pollDevice(); }
 
-void Configurator::PollDevice() {
+void Configurator::pollDevice() {
     if (session_.deviceDetected) {
         inputBuffer_.resize(std::max<std::size_t>(kMinInputBuffer, session_.capabilities.InputReportByteLength));
         inputBuffer_[0] = 0;
@@ -73,7 +73,7 @@ void Configurator::PollDevice() {
     RefreshDevicePanel(platform_, session_, controls_);
 }
 
-void Configurator::SerNo_Click() {
+void Configurator::onSerialChosen() {
     if (!session_.serialListReady) return;
     controls_.Timer->setEnabled(false);
     session_.reselectPending = true;
@@ -88,14 +88,14 @@ void Configurator::SerNo_Click() {
     controls_.Timer->setEnabled(true);
 }
 
-void Configurator::Enc_Click(int /*pair*/) {
+void Configurator::onEncoderChosen(int /*pair*/) {
     // Any one list writes the modes of all eight pairs.
     afterWrite(WriteEncoderModes(platform_, session_, controls_));
 }
 
-void Configurator::ModeCh1_Click() { afterWrite(WritePulseCode(platform_, session_, controls_)); }
+void Configurator::onPulseChosen() { afterWrite(WritePulseCode(platform_, session_, controls_)); }
 
-void Configurator::NoJoy_Click() { afterWrite(WriteHideFlag(platform_, session_, controls_)); }
+void Configurator::onHideToggled() { afterWrite(WriteHideFlag(platform_, session_, controls_)); }
 
 void Configurator::afterWrite(WriteOutcome outcome) {
     // A refused write leaves the board holding what it held: read it back at once rather than

@@ -35,18 +35,18 @@ public:
     Configurator& operator=(const Configurator&) = delete;
     ~Configurator();
 
-    void Form_Load();
-    void Form_Unload();
-    void Timer_Timer();
-    void SerNo_Click();
-    void Enc_Click(int pair);  // pair 1 ... 8: Enc1_Click ... Enc8_Click
-    void ModeCh1_Click();
-    void NoJoy_Click();
+    void start();
+    void stop();
+    void onTimerTick();
+    void onSerialChosen();
+    void onEncoderChosen(int pair);  // pair 1 ... 8, the list Enc1 ... Enc8
+    void onPulseChosen();
+    void onHideToggled();
 
     const DeviceSession& session() const { return session_; }
 
 private:
-    void PollDevice();
+    void pollDevice();
     void afterWrite(WriteOutcome outcome);
     // Closes the open board; every gate that needs it shuts.
     void closeDevice();

@@ -20,7 +20,7 @@ public:
     explicit Chaos(unsigned seed) : random_(seed) {
         world_.bus.failWhen([this](const SimCall& call) { return observe(call); });
         for (int i = 0; i < 2; ++i) addBoard();
-        world_.app->Form_Load();
+        world_.app->start();
     }
 
     void run(int steps) {

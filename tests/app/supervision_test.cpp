@@ -19,7 +19,7 @@ protected:
 };
 
 TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
-    world.app->Form_Load();
+    world.app->start();
     EXPECT_EQ(world.form.shown, 1);
     EXPECT_EQ(world.form.SerNo.listCount(), 0);
     EXPECT_FALSE(world.form.SerNo.enabled());
@@ -46,7 +46,7 @@ TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
 
 TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
     world.bus.addDevice(board(u"KX", 0x0114, {0x0F, 0x00, 3, 0}));
-    world.app->Form_Load();
+    world.app->start();
     world.tick();
     ASSERT_EQ(world.form.Timer.interval(), kConnectedInterval);
 
@@ -74,7 +74,7 @@ TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
 TEST_F(Supervision, ASilentBoardStaysConnected) {
     world.bus.addDevice(board(u"KX"));
     world.bus.setSilent(0, true);
-    world.app->Form_Load();
+    world.app->start();
     world.bus.clearCalls();
     for (int i = 0; i < 5; ++i) world.tick();
     EXPECT_TRUE(session().deviceDetected);
@@ -86,7 +86,7 @@ TEST_F(Supervision, ASilentBoardStaysConnected) {
 TEST_F(Supervision, PickingAnotherSerialReopensWithoutRescanning) {
     world.bus.addDevice(board(u"A", 0x0114, {0x01, 0x00, 2, 0}));
     world.bus.addDevice(board(u"B", 0x0114, {0x00, 0x01, 5, 1}));
-    world.app->Form_Load();
+    world.app->start();
     ASSERT_EQ(openBoard(), 1u);
     ASSERT_TRUE(world.form.SerNo.enabled());
 
@@ -116,7 +116,7 @@ TEST_F(Supervision, PickingAnUnpluggedSerialFallsBackToTheLastListed) {
     world.bus.addDevice(board(u"A"));
     world.bus.addDevice(board(u"B"));
     world.bus.addDevice(board(u"C"));
-    world.app->Form_Load();
+    world.app->start();
     world.bus.unplug(0);
     world.form.SerNo.choose(0);
     EXPECT_FALSE(session().deviceDetected);
@@ -132,7 +132,7 @@ TEST_F(Supervision, PickingAnUnpluggedSerialFallsBackToTheLastListed) {
 TEST_F(Supervision, TheScansOwnSelectionsNeverCloseOrReopen) {
     world.bus.addDevice(board(u"A"));
     world.bus.addDevice(board(u"B"));
-    world.app->Form_Load();
+    world.app->start();
     world.bus.unplug(1);
     world.bus.clearCalls();
     world.tick();  // loss and rescan: the scan lists and selects A, raising SerNo's click
@@ -144,17 +144,17 @@ TEST_F(Supervision, TheScansOwnSelectionsNeverCloseOrReopen) {
 }
 
 TEST_F(Supervision, UnloadClosesExactlyWhatIsOpenOnce) {
-    world.app->Form_Load();
-    world.app->Form_Unload();
+    world.app->start();
+    world.app->stop();
     EXPECT_EQ(world.callsOf(SimOp::Close).size(), 0u);
     EXPECT_FALSE(world.form.Timer.enabled());
     EXPECT_FALSE(world.form.Timer.fire());  // no further tick runs
 
     SimWorld other;
     other.bus.addDevice(board(u"KX"));
-    other.app->Form_Load();
+    other.app->start();
     other.bus.clearCalls();
-    other.app->Form_Unload();
+    other.app->stop();
     other.app.reset();
     EXPECT_EQ(other.callsOf(SimOp::Close).size(), 1u);
     EXPECT_EQ(other.bus.openHandleCount(), 0u);

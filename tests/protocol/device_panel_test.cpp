@@ -17,7 +17,7 @@ protected:
     // Starts the window with one board plugged in.
     void load(SimDeviceInfo info) {
         world.bus.addDevice(info);
-        world.app->Form_Load();
+        world.app->start();
     }
     const DeviceSession& session() const { return world.app->session(); }
 };
@@ -63,7 +63,7 @@ TEST_F(Panel, ShowsTheReleaseNumberAndRefusesFirmwareBeforeZeroFourteen) {
         SCOPED_TRACE(c.caption);
         SimWorld w;
         w.bus.addDevice(board(u"KX", c.version));
-        w.app->Form_Load();
+        w.app->start();
         EXPECT_EQ(w.form.lblVersion.caption(), c.caption);
         EXPECT_EQ(w.app->session().settingsLoaded, c.accepted);
         EXPECT_TRUE(w.form.Frame1.enabled());
@@ -88,7 +88,7 @@ TEST_F(Panel, UnreadableStringsLeaveTheirLabelsEmpty) {
     noProduct.product.reset();
     noProduct.manufacturer = u"";
     other.bus.addDevice(noProduct);
-    other.app->Form_Load();
+    other.app->start();
     EXPECT_EQ(other.form.lblManuf.caption(), " ");
     EXPECT_EQ(other.form.lblProduct.caption(), "");
     EXPECT_TRUE(other.app->session().settingsLoaded);
@@ -99,7 +99,7 @@ TEST_F(Panel, ValuesWithoutAnEntryShowNothingFalse) {
     for (const std::uint8_t pulse : {0, 26, 255}) {
         SimWorld w;
         w.bus.addDevice(board(u"KX", 0x0114, {0xFF, 0xFF, pulse, 7}));
-        w.app->Form_Load();
+        w.app->start();
         EXPECT_TRUE(w.app->session().settingsLoaded);
         EXPECT_EQ(w.form.ModeCh1.listIndex(), -1) << int(pulse);
         EXPECT_EQ(w.form.NoJoy.value(), 2);
@@ -114,7 +114,7 @@ TEST_F(Panel, ABoardWhoseFeatureLengthCannotCarryTheProtocolIsShownButNotConfigu
         SimDeviceInfo info = board(u"KX", 0x0114);
         info.caps.FeatureReportByteLength = length;
         w.bus.addDevice(info);
-        w.app->Form_Load();
+        w.app->start();
         EXPECT_EQ(w.form.lblVersion.caption(), " 1.14");
         EXPECT_TRUE(w.app->session().deviceDetected);
         EXPECT_FALSE(w.app->session().settingsLoaded);
@@ -129,7 +129,7 @@ TEST_F(Panel, ABoardWhoseFeatureLengthCannotCarryTheProtocolIsShownButNotConfigu
 
 TEST_F(Panel, WithNoBoardTheRefreshTouchesNoDevice) {
     world.bus.addDevice(testing::otherHid(0x046D, 0xC52B));
-    world.app->Form_Load();
+    world.app->start();
     world.bus.clearCalls();
     RefreshDevicePanel(world.bus, world.session(), world.form.controls());
     EXPECT_TRUE(world.bus.calls().empty());
@@ -153,7 +153,7 @@ TEST_F(Panel, AFailedReadBackLoadsNothingAndTheBoardIsReadAgain) {
         });
         // A response that a failed get-feature would have left behind: must never be taken.
         w.session().featureResponse.fill(0x55);
-        w.app->Form_Load();
+        w.app->start();
 
         EXPECT_FALSE(w.app->session().settingsLoaded);
         EXPECT_TRUE(w.app->session().deviceFaulted);

@@ -17,7 +17,7 @@ protected:
     SimWorld world;
     void SetUp() override {
         world.bus.addDevice(board(u"KX", 0x0114, {0, 0, 1, 0}));
-        world.app->Form_Load();
+        world.app->start();
         ASSERT_TRUE(world.app->session().settingsLoaded);
         world.bus.clearCalls();
     }
@@ -91,14 +91,14 @@ TEST_F(Writes, NothingIsSentWhileAGateIsShut) {
 
     SimWorld old;
     old.bus.addDevice(board(u"OLD", 0x0013));
-    old.app->Form_Load();
+    old.app->start();
     old.form.Enc[0].setEnabled(true);  // even a control that could be reached sends nothing
     old.form.Enc[0].addItem("OFF", 0);
     old.form.Enc[0].choose(0);
     EXPECT_TRUE(old.sent().empty());
 
     SimWorld none;
-    none.app->Form_Load();
+    none.app->start();
     none.form.NoJoy.setEnabled(true);
     none.form.NoJoy.click();
     EXPECT_TRUE(none.sent().empty());

@@ -31,9 +31,9 @@ int main(int argc, char** argv) {
 
     korvex::ui::MainWindow window;
     korvex::Configurator configurator(bus, window.controls());
-    configurator.Form_Load();
+    configurator.start();
     QApplication::processEvents();
     const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG");
-    configurator.Form_Unload();
+    configurator.stop();
     return saved ? 0 : 1;
 }

@@ -37,12 +37,12 @@ int main(int argc, char** argv) {
     korvex::ui::SimulationWindow simulation(bus);
     korvex::Configurator configurator(bus, window.controls());
     window.onUnload([&] {
-        configurator.Form_Unload();
+        configurator.stop();
         simulation.close();
     });
     // A quit that bypasses the window (the session ending) still unloads it.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
-    configurator.Form_Load();
+    configurator.start();
     simulation.move(window.frameGeometry().topRight() + QPoint(16, 0));
     simulation.show();
     return QApplication::exec();

@@ -17,9 +17,9 @@ int main(int argc, char** argv) {
     const auto platform = korvex::makeSystemHidPlatform();
     korvex::ui::MainWindow window;
     korvex::Configurator configurator(*platform, window.controls());
-    window.onUnload([&configurator] { configurator.Form_Unload(); });
+    window.onUnload([&configurator] { configurator.stop(); });
     // A quit that bypasses the window (the session ending) still unloads it.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
-    configurator.Form_Load();
+    configurator.start();
     return QApplication::exec();
 }

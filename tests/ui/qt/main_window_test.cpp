@@ -29,8 +29,8 @@ class Window : public testing::Test {
 protected:
     void load() {
         logic = std::make_unique<Configurator>(bus, window.controls());
-        window.onUnload([this] { logic->Form_Unload(); });
-        logic->Form_Load();
+        window.onUnload([this] { logic->stop(); });
+        logic->start();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
     }
     void loadTwoBoards() {
