@@ -3,6 +3,7 @@
 #include "device/discovery.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
+#include "ui/panel_adapter.h"
 
 #include <algorithm>
 
@@ -32,81 +33,109 @@ Configurator::~Configurator() {
     controls_.SerNo->onClick(nullptr);
     controls_.Timer->onTick(nullptr);
     controls_.Timer->setEnabled(false);
-    if (session_.deviceDetected) closeDevice();
+    if (session_.boardOpen()) closeBoard();
 }
 
 void Configurator::start() {
-    session_.settingsLoaded = false;
     session_.reselectPending = false;
     session_.serialListReady = false;
     if (controls_.showWindow) controls_.showWindow();
-    Scan_USB_devices(platform_, session_, *controls_.SerNo);
-    session_.deviceDetected = FindTheHid(platform_, session_, *controls_.SerNo);
-    RefreshDevicePanel(platform_, session_, controls_);
+    scanBoards();
+    openSelectedBoard();
+    refreshPanel();
     controls_.Timer->setEnabled(true);
 }
 
 void Configurator::stop() {
     controls_.Timer->setEnabled(false);
     session_.serialListReady = false;
-    if (session_.deviceDetected) closeDevice();
+    if (session_.boardOpen()) closeBoard();
 }
 
 void Configurator::onTimerTick() { pollDevice(); }
 
 void Configurator::pollDevice() {
-    if (session_.deviceDetected) {
+    if (session_.boardOpen()) {
         inputBuffer_.resize(std::max<std::size_t>(kMinInputBuffer, session_.capabilities.InputReportByteLength));
         inputBuffer_[0] = 0;
         const InputRead read = platform_.readInput(session_.deviceHandle, inputBuffer_, kLivenessBound);
-        if (read != InputRead::Gone && !session_.reselectPending && !session_.deviceFaulted) {
+        if (read != InputRead::Gone && !session_.reselectPending && session_.connection != Connection::Faulted) {
             controls_.Timer->setInterval(kConnectedInterval);
             return;
         }
-        closeDevice();
+        closeBoard();
         controls_.Timer->setInterval(kLostInterval);
     }
-    session_.settingsLoaded = false;
-    Scan_USB_devices(platform_, session_, *controls_.SerNo);
-    session_.deviceDetected = FindTheHid(platform_, session_, *controls_.SerNo);
-    if (session_.deviceDetected) session_.reselectPending = false;
-    RefreshDevicePanel(platform_, session_, controls_);
+    scanBoards();
+    openSelectedBoard();
+    if (session_.boardOpen()) session_.reselectPending = false;
+    refreshPanel();
 }
 
 void Configurator::onSerialChosen() {
     if (!session_.serialListReady) return;
     controls_.Timer->setEnabled(false);
     session_.reselectPending = true;
-    if (session_.deviceDetected) {
-        closeDevice();
+    if (session_.boardOpen()) {
+        closeBoard();
         controls_.Timer->setInterval(kLostInterval);
     }
-    session_.settingsLoaded = false;
-    session_.deviceDetected = FindTheHid(platform_, session_, *controls_.SerNo);
-    if (session_.deviceDetected) session_.reselectPending = false;
-    RefreshDevicePanel(platform_, session_, controls_);
+    openSelectedBoard();
+    if (session_.boardOpen()) session_.reselectPending = false;
+    refreshPanel();
     controls_.Timer->setEnabled(true);
+}
+
+void Configurator::scanBoards() {
+    session_.serialListReady = false;
+    ui::ListControl& list = *controls_.SerNo;
+    list.clear();
+    list.setEnabled(false);
+    int counter = -1;
+    // Each selection raises the list's click, which the unready list keeps inert.
+    for (const BoardRecord& board : korvex::scanBoards(platform_, session_)) {
+        if (!board.usable()) continue;
+        ++counter;
+        list.addItem(board.serial, counter);
+        list.setListIndex(counter);
+    }
+    if (counter > 0) list.setEnabled(true);  // a choice needs two boards
+    session_.serialListReady = true;
+}
+
+void Configurator::openSelectedBoard() { openBoard(platform_, session_, controls_.SerNo->text()); }
+
+void Configurator::refreshPanel() {
+    // Writes stay shut while the controls fill: the selections made here are the board's own.
+    if (session_.boardOpen()) session_.connection = Connection::Open;
+    const PanelView view = readPanel(platform_, session_);
+    ui::showPanel(view, controls_);
+    if (view.state == PanelState::Loaded) session_.connection = Connection::Loaded;
+    // Never show or write values that were not read: the next tick closes the board and finds it again.
+    if (view.state == PanelState::Faulted) session_.connection = Connection::Faulted;
 }
 
 void Configurator::onEncoderChosen(int /*pair*/) {
     // Any one list writes the modes of all eight pairs.
-    afterWrite(WriteEncoderModes(platform_, session_, controls_));
+    std::array<int, kPairCount> codes{};
+    for (std::size_t k = 0; k < codes.size(); ++k) codes[k] = controls_.Enc[k]->listIndex();
+    afterWrite(writeEncoderModes(platform_, session_, codes));
 }
 
-void Configurator::onPulseChosen() { afterWrite(WritePulseCode(platform_, session_, controls_)); }
+void Configurator::onPulseChosen() {
+    afterWrite(writePulseCode(platform_, session_, controls_.ModeCh1->listIndex() + 1));
+}
 
-void Configurator::onHideToggled() { afterWrite(WriteHideFlag(platform_, session_, controls_)); }
+void Configurator::onHideToggled() { afterWrite(writeHideFlag(platform_, session_, controls_.NoJoy->value())); }
 
 void Configurator::afterWrite(WriteOutcome outcome) {
     // A refused write leaves the board holding what it held: read it back at once rather than
     // go on showing a choice it never took. If that read fails too, the board counts as lost.
-    if (outcome == WriteOutcome::Failed) RefreshDevicePanel(platform_, session_, controls_);
+    if (outcome == WriteOutcome::Failed) refreshPanel();
 }
 
-void Configurator::closeDevice() {
-    session_.deviceDetected = false;
-    session_.settingsLoaded = false;
-    session_.deviceFaulted = false;
+void Configurator::closeBoard() {
+    session_.connection = Connection::Closed;
     platform_.close(session_.deviceHandle);
     session_.deviceHandle = kInvalidHandle;
 }

@@ -46,10 +46,17 @@ public:
     const DeviceSession& session() const { return session_; }
 
 private:
+    // One tick of supervision: prove the open board present, or look for boards again.
     void pollDevice();
+    // Rebuilds the serial-number list and selects the last board listed.
+    void scanBoards();
+    // Opens the board whose serial number is selected in the list.
+    void openSelectedBoard();
+    // Shows the open board (or none) and, once its settings are shown, opens the writes.
+    void refreshPanel();
     void afterWrite(WriteOutcome outcome);
-    // Closes the open board; every gate that needs it shuts.
-    void closeDevice();
+    // Closes the open board; the writes shut.
+    void closeBoard();
 
     HidPlatform& platform_;
     ui::FormControls& controls_;

@@ -1,4 +1,5 @@
-// The window-level connection state: one per window, alive as long as the window.
+// The connection to one board: which board is open, what it is, and how far the configurator has
+// got with it. A window keeps one for its whole life; the command line keeps one per command.
 #pragma once
 
 #include "device/hid_platform.h"
@@ -12,21 +13,27 @@ namespace korvex {
 // Every get-feature response lands here; a request never asks for more than this.
 inline constexpr std::size_t kFeatureResponseBytes = 66;
 
+enum class Connection {
+    Closed,   // no board open
+    Open,     // a board is open; its settings are not (or not yet) shown
+    Loaded,   // every settings control holds the value read from the open board: writes may go out
+    Faulted,  // a request to the open board failed after it was opened, so what is shown may not
+              // be what it holds: it is closed, found and read again
+};
+
 struct DeviceSession {
-    HidHandle deviceHandle = kInvalidHandle;  // open exactly while deviceDetected is true
+    HidHandle deviceHandle = kInvalidHandle;  // open exactly while the connection is not Closed
     std::string devicePath;                   // path of the interface examined last
-    HidAttributes attributes;                 // of the interface examined last, or the selected board
-    HidCaps capabilities;                     // of the selected board
+    HidAttributes attributes;                 // of the interface examined last, or the open board
+    HidCaps capabilities;                     // of the open board
     std::array<std::uint8_t, kFeatureResponseBytes> featureResponse{};
 
-    bool deviceDetected = false;   // the selected board is open
-    bool enumerationEnded = false; // the last walk ran out of interfaces
-    bool settingsLoaded = false;   // every settings control holds the value read from the board
+    Connection connection = Connection::Closed;
     bool reselectPending = false;  // the user picked a serial number that has not been opened yet
     bool serialListReady = false;  // the serial-number list is complete
-    // A request to the open board failed after it was opened (a read-back or a write), so what the
-    // window shows may not be what the board holds: the next tick closes, finds and reads it again.
-    bool deviceFaulted = false;
+
+    bool boardOpen() const { return connection != Connection::Closed; }
+    bool settingsLoaded() const { return connection == Connection::Loaded; }
 };
 
 }  // namespace korvex

@@ -12,21 +12,25 @@ namespace {
 // What a walk does with a board whose serial it read: keep its handle open and stop, or go on.
 enum class Verdict { CloseAndContinue, KeepAndStop };
 
+using BoardVisitor = std::function<Verdict(const std::string& serial)>;
+using RefusalVisitor = std::function<void(const std::string& path, int error)>;
+
 // Walks every present interface, opening each; for boards with a readable serial, asks `onBoard`.
-// Every handle is closed again unless `onBoard` keeps it.
-void walkBoards(HidPlatform& platform, DeviceSession& session,
-                const std::function<Verdict(const std::string& serial)>& onBoard) {
+// Every handle is closed again unless `onBoard` keeps it. Boards that refuse the open go to
+// `onRefused`, when given.
+void walkBoards(HidPlatform& platform, DeviceSession& session, const BoardVisitor& onBoard,
+                const RefusalVisitor& onRefused = {}) {
     std::array<std::uint8_t, kDeviceStringBufferBytes> serialBuffer{};  // zeroed once per walk
     const auto walk = platform.walkInterfaces();
     for (std::uint32_t index = 0;; ++index) {
         std::string path;
-        if (!walk->interfacePath(index, path)) {
-            session.enumerationEnded = true;
-            return;
-        }
+        if (!walk->interfacePath(index, path)) return;
         session.devicePath = path;
         const HidHandle handle = platform.open(path);
-        if (handle == kInvalidHandle) continue;
+        if (handle == kInvalidHandle) {
+            if (onRefused && platform.lastOpenError() != 0) onRefused(path, platform.lastOpenError());
+            continue;
+        }
         session.deviceHandle = handle;
 
         session.attributes.Size = 12;
@@ -45,37 +49,31 @@ void walkBoards(HidPlatform& platform, DeviceSession& session,
 
 }  // namespace
 
-void Scan_USB_devices(HidPlatform& platform, DeviceSession& session, ui::ListControl& SerNo) {
-    session.serialListReady = false;
-    SerNo.clear();
-    SerNo.setEnabled(false);
-    int counter = -1;
-    session.enumerationEnded = false;
-    walkBoards(platform, session, [&](const std::string& serial) {
-        ++counter;
-        SerNo.addItem(serial, counter);
-        SerNo.setListIndex(counter);
-        return Verdict::CloseAndContinue;
-    });
-    if (counter > 0) SerNo.setEnabled(true);
-    session.serialListReady = true;
+std::vector<BoardRecord> scanBoards(HidPlatform& platform, DeviceSession& session) {
+    std::vector<BoardRecord> boards;
+    walkBoards(
+        platform, session,
+        [&](const std::string& serial) {
+            boards.push_back({session.devicePath, serial, session.attributes, 0});
+            return Verdict::CloseAndContinue;
+        },
+        [&](const std::string& path, int error) { boards.push_back({path, {}, {}, error}); });
+    return boards;
 }
 
-bool FindTheHid(HidPlatform& platform, DeviceSession& session, const ui::ListControl& SerNo) {
-    session.enumerationEnded = false;
-    session.deviceDetected = false;
-    const std::string wanted = SerNo.text();
-    walkBoards(platform, session, [&](const std::string& serial) {
-        if (serial != wanted) return Verdict::CloseAndContinue;
-        session.deviceDetected = true;
+bool openBoard(HidPlatform& platform, DeviceSession& session, const std::string& serial) {
+    session.connection = Connection::Closed;
+    walkBoards(platform, session, [&](const std::string& found) {
+        if (found != serial) return Verdict::CloseAndContinue;
+        session.connection = Connection::Open;
         return Verdict::KeepAndStop;
     });
-    if (!session.deviceDetected) return false;
-    ReadCapabilities(platform, session);
+    if (!session.boardOpen()) return false;
+    readCapabilities(platform, session);
     return true;
 }
 
-void ReadCapabilities(HidPlatform& platform, DeviceSession& session) {
+void readCapabilities(HidPlatform& platform, DeviceSession& session) {
     platform.getCaps(session.deviceHandle, session.capabilities);
 }
 

@@ -1,22 +1,36 @@
-// Finding boards by serial number: every call walks all HID interfaces present again; no path or
+// Finding boards by serial number. Every call walks all HID interfaces present again; no path or
 // handle is remembered from one call to the next.
 #pragma once
 
 #include "device/device_session.h"
 #include "device/hid_platform.h"
-#include "ui/controls.h"
+
+#include <string>
+#include <vector>
 
 namespace korvex {
 
-// Lists the serial number of every attached board in `SerNo`, in enumeration order, and selects
-// the last one listed. Leaves no handle open and does not touch deviceDetected.
-void Scan_USB_devices(HidPlatform& platform, DeviceSession& session, ui::ListControl& SerNo);
+// One board found by a walk.
+struct BoardRecord {
+    std::string path;
+    std::string serial;       // narrowed to 8-bit text, UTF-8 encoded; empty when not opened
+    HidAttributes attributes; // read when it was opened
+    // 0 when it was opened and its serial read; otherwise why it could not be opened (errno on
+    // Linux, GetLastError on Windows): such a board is never listed for choosing.
+    int openError = 0;
 
-// Opens the first board whose serial equals SerNo's text and reads its capabilities. Returns (and
-// stores in deviceDetected) whether it is open; on failure no handle is left open.
-bool FindTheHid(HidPlatform& platform, DeviceSession& session, const ui::ListControl& SerNo);
+    bool usable() const { return openError == 0; }
+};
+
+// Every board present, in enumeration order: those whose serial could be read, and those that
+// could not be opened, with the reason. Leaves no handle open; does not change the connection.
+std::vector<BoardRecord> scanBoards(HidPlatform& platform, DeviceSession& session);
+
+// Opens the first board whose narrowed serial equals `serial` exactly and reads its report
+// lengths. On success the connection is Open; on failure it is Closed and no handle is left open.
+bool openBoard(HidPlatform& platform, DeviceSession& session, const std::string& serial);
 
 // Reads the open board's report lengths; on failure the former values stay.
-void ReadCapabilities(HidPlatform& platform, DeviceSession& session);
+void readCapabilities(HidPlatform& platform, DeviceSession& session);
 
 }  // namespace korvex

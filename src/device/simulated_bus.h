@@ -38,7 +38,7 @@ struct SimDeviceInfo {
     std::optional<std::u16string> product = u"Rotary Encoders Interface";
     HidCaps caps{3, 9};
     BoardSettings settings{};
-    bool openable = true;  // false: like a node the user may not open
+    bool openable = true;  // false: like a node the user may not open (permission denied)
     bool silent = false;   // true: sends no input reports
 };
 
@@ -76,6 +76,7 @@ public:
     // HidPlatform
     std::unique_ptr<HidInterfaceWalk> walkInterfaces() override;
     HidHandle open(const std::string& path) override;
+    int lastOpenError() const override { return lastOpenError_; }
     void close(HidHandle handle) override;
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override;
     bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override;
@@ -110,6 +111,7 @@ private:
     std::size_t callCount_ = 0;
     bool recording_ = true;
     bool realWaits_ = false;
+    int lastOpenError_ = 0;
 };
 
 }  // namespace korvex

@@ -33,13 +33,13 @@ void makeFollowUp(std::vector<std::uint8_t>& report) {
     report[1] = kFollowUpMarker;
 }
 
-bool SendCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code, std::uint8_t value) {
+bool sendCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code, std::uint8_t value) {
     if (!featureLengthSupported(session.capabilities)) return false;
     const auto report = writeReport(session.capabilities.FeatureReportByteLength, code, value);
     return platform.setFeature(session.deviceHandle, report);
 }
 
-std::optional<std::uint8_t> QueryCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code) {
+std::optional<std::uint8_t> queryCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code) {
     if (!featureLengthSupported(session.capabilities)) return std::nullopt;
     const int length = session.capabilities.FeatureReportByteLength;
     if (!platform.setFeature(session.deviceHandle, selectReport(length, code))) return std::nullopt;

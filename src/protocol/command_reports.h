@@ -32,10 +32,10 @@ void makeFollowUp(std::vector<std::uint8_t>& report);
 
 // Sends one write report on the open board; false if the board's length is unsupported or the
 // request failed.
-bool SendCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code, std::uint8_t value);
+bool sendCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code, std::uint8_t value);
 
 // A select report for `code`, then one get-feature into featureResponse (byte 0 set to 0 first).
 // The value at byte 2, or nothing when the length is unsupported or either request failed.
-std::optional<std::uint8_t> QueryCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code);
+std::optional<std::uint8_t> queryCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code);
 
 }  // namespace korvex

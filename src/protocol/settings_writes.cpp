@@ -8,7 +8,7 @@ namespace korvex {
 namespace {
 
 bool boardReady(const DeviceSession& session) {
-    return session.deviceDetected && session.settingsLoaded && featureLengthSupported(session.capabilities);
+    return session.settingsLoaded() && featureLengthSupported(session.capabilities);
 }
 
 WriteOutcome outcome(bool first, bool second) {
@@ -17,14 +17,11 @@ WriteOutcome outcome(bool first, bool second) {
 
 }  // namespace
 
-WriteOutcome WriteEncoderModes(HidPlatform& platform, DeviceSession& session, const ui::FormControls& controls) {
+WriteOutcome writeEncoderModes(HidPlatform& platform, DeviceSession& session, const std::array<int, kPairCount>& codes) {
     if (!session.serialListReady || !boardReady(session)) return WriteOutcome::NotSent;
-    std::array<int, kPairCount> codes{};
-    for (std::size_t k = 0; k < codes.size(); ++k) {
-        codes[k] = controls.Enc[k]->listIndex();
-        // Only a mode the user or the board chose may travel; a list without one writes nothing.
-        if (!encoderCodeValid(codes[k])) return WriteOutcome::NotSent;
-    }
+    // Only a mode the user or the board chose may travel; a list without one writes nothing.
+    for (const int code : codes)
+        if (!encoderCodeValid(code)) return WriteOutcome::NotSent;
     const EncoderModeBytes bytes = packEncoderModes(codes);
     auto report = writeReport(session.capabilities.FeatureReportByteLength, kCommandModesLow, bytes.low);
     const bool low = platform.setFeature(session.deviceHandle, report);
@@ -34,20 +31,18 @@ WriteOutcome WriteEncoderModes(HidPlatform& platform, DeviceSession& session, co
     return outcome(low, high);
 }
 
-WriteOutcome WritePulseCode(HidPlatform& platform, DeviceSession& session, const ui::FormControls& controls) {
+WriteOutcome writePulseCode(HidPlatform& platform, DeviceSession& session, int pulseCode) {
     if (!boardReady(session)) return WriteOutcome::NotSent;
-    const int code = controls.ModeCh1->listIndex() + 1;
-    if (code < kPulseCodeMin || code > kPulseCodeMax) return WriteOutcome::NotSent;
-    return SendCommand(platform, session, kCommandPulse, static_cast<std::uint8_t>(code)) ? WriteOutcome::Sent
-                                                                                          : WriteOutcome::Failed;
+    if (pulseCode < kPulseCodeMin || pulseCode > kPulseCodeMax) return WriteOutcome::NotSent;
+    return sendCommand(platform, session, kCommandPulse, static_cast<std::uint8_t>(pulseCode)) ? WriteOutcome::Sent
+                                                                                               : WriteOutcome::Failed;
 }
 
-WriteOutcome WriteHideFlag(HidPlatform& platform, DeviceSession& session, const ui::FormControls& controls) {
+WriteOutcome writeHideFlag(HidPlatform& platform, DeviceSession& session, int state) {
     if (!boardReady(session)) return WriteOutcome::NotSent;
-    const int value = controls.NoJoy->value();
-    if (value < 0 || value > 2) return WriteOutcome::NotSent;
+    if (state < 0 || state > 2) return WriteOutcome::NotSent;
     auto report = writeReport(session.capabilities.FeatureReportByteLength, kCommandHide,
-                              static_cast<std::uint8_t>(value));
+                              static_cast<std::uint8_t>(state));
     const bool write = platform.setFeature(session.deviceHandle, report);
     makeFollowUp(report);
     const bool followUp = platform.setFeature(session.deviceHandle, report);

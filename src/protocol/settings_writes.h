@@ -1,24 +1,29 @@
-// The writes of the settings controls' clicks. Each sends only while its gates are open, so the
-// clicks a scan or a panel refresh raises never reach the board.
+// The writes that carry the user's choices to the board. Each sends only while the connection is
+// Loaded (the settings shown were read from the open board), so the selections a scan or a panel
+// refresh makes never reach the board.
 #pragma once
 
 #include "device/device_session.h"
 #include "device/hid_platform.h"
-#include "ui/form_controls.h"
+#include "device/board_commands.h"
+
+#include <array>
 
 namespace korvex {
 
 enum class WriteOutcome {
-    NotSent,  // a gate was shut: nothing went to the board
+    NotSent,  // a gate was shut, or a value out of range: nothing went to the board
     Sent,     // every report was accepted
     Failed,   // at least one report was refused; the board may not hold what the window shows
 };
 
-// Commands 8 and then 9 with the modes of all eight lists; the second goes whatever the first did.
-WriteOutcome WriteEncoderModes(HidPlatform& platform, DeviceSession& session, const ui::FormControls& controls);
-// Command 10 with the pulse code (selection index + 1), never the length in milliseconds.
-WriteOutcome WritePulseCode(HidPlatform& platform, DeviceSession& session, const ui::FormControls& controls);
-// Command 1 with the check box's state, then the follow-up report with the same value.
-WriteOutcome WriteHideFlag(HidPlatform& platform, DeviceSession& session, const ui::FormControls& controls);
+// Commands 8 and then 9 with the modes of all eight pairs (codes 0 ... 3, pair 1 first); the
+// second goes whatever the first did. Also held back while the serial-number list is rebuilt.
+WriteOutcome writeEncoderModes(HidPlatform& platform, DeviceSession& session, const std::array<int, kPairCount>& codes);
+// Command 10 with the pulse code 1 ... 25, never the length in milliseconds.
+WriteOutcome writePulseCode(HidPlatform& platform, DeviceSession& session, int pulseCode);
+// Command 1 with the hide state (0 shown, 1 hidden, 2 as a greyed box reports it), then the
+// follow-up report with the same value.
+WriteOutcome writeHideFlag(HidPlatform& platform, DeviceSession& session, int state);
 
 }  // namespace korvex

@@ -97,7 +97,7 @@ private:
     // A write may carry, for each setting, only what the board holds or what the user chose last.
     void checkWrite(const SimCall& call) {
         const DeviceSession& session = world_.app->session();
-        ASSERT_TRUE(session.deviceDetected && session.settingsLoaded) << "write while the settings are not loaded";
+        ASSERT_TRUE(session.boardOpen() && session.settingsLoaded()) << "write while the settings are not loaded";
         ASSERT_EQ(*world_.bus.deviceOf(call.handle), *world_.bus.deviceOf(session.deviceHandle));
         const BoardSettings held = world_.bus.firmware(call.device).settings();
         const std::uint8_t value = call.bytes[3];
@@ -130,8 +130,8 @@ private:
     void checkHandles() {
         const DeviceSession& session = world_.app->session();
         ASSERT_LE(world_.bus.openHandleCount(), 1u);
-        ASSERT_EQ(world_.bus.openHandleCount(), session.deviceDetected ? 1u : 0u);
-        ASSERT_TRUE(!session.settingsLoaded || session.deviceDetected);
+        ASSERT_EQ(world_.bus.openHandleCount(), session.boardOpen() ? 1u : 0u);
+        ASSERT_TRUE(!session.settingsLoaded() || session.boardOpen());
     }
 
     // With the calls behaving, any board present is found, opened and loaded within two ticks.
@@ -143,11 +143,11 @@ private:
         bool anyPlugged = false;
         for (std::size_t i = 0; i < world_.bus.deviceCount(); ++i) anyPlugged |= world_.bus.plugged(i);
         const DeviceSession& session = world_.app->session();
-        EXPECT_EQ(session.deviceDetected, anyPlugged);
+        EXPECT_EQ(session.boardOpen(), anyPlugged);
         // Every board here has current firmware, but a manufacturer string that failed to read
         // refuses the board as too old until it is found again: that is the one other outcome.
         const bool refused = world_.form.lblVersion.caption().ends_with(" - upgrade firmware!");
-        EXPECT_EQ(session.settingsLoaded || refused, anyPlugged) << world_.form.lblVersion.caption();
+        EXPECT_EQ(session.settingsLoaded() || refused, anyPlugged) << world_.form.lblVersion.caption();
         failurePercent_ = saved;
     }
 

@@ -35,7 +35,7 @@ TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
     world.bus.addDevice(board(u"KX"));
     world.tick();  // finds it; the interval stays until a read proves it present
     EXPECT_EQ(openBoard(), 0u);
-    EXPECT_TRUE(session().settingsLoaded);
+    EXPECT_TRUE(session().settingsLoaded());
     EXPECT_EQ(world.form.Timer.interval(), kStartInterval);
     world.bus.clearCalls();
     world.tick();
@@ -53,7 +53,7 @@ TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
     world.bus.unplug(0);
     world.bus.clearCalls();
     world.tick();
-    EXPECT_FALSE(session().deviceDetected);
+    EXPECT_FALSE(session().boardOpen());
     EXPECT_EQ(world.bus.openHandleCount(), 0u);
     EXPECT_EQ(world.callsOf(SimOp::Close).size(), 1u);
     EXPECT_EQ(walks(), 2u);  // the same tick rescans
@@ -64,7 +64,7 @@ TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
     world.bus.replug(0);
     world.tick();
     EXPECT_EQ(openBoard(), 0u);
-    EXPECT_TRUE(session().settingsLoaded);
+    EXPECT_TRUE(session().settingsLoaded());
     EXPECT_EQ(world.encoderSelections(), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0}));
     EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
     world.tick();
@@ -77,8 +77,8 @@ TEST_F(Supervision, ASilentBoardStaysConnected) {
     world.app->start();
     world.bus.clearCalls();
     for (int i = 0; i < 5; ++i) world.tick();
-    EXPECT_TRUE(session().deviceDetected);
-    EXPECT_TRUE(session().settingsLoaded);
+    EXPECT_TRUE(session().boardOpen());
+    EXPECT_TRUE(session().settingsLoaded());
     EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
     EXPECT_EQ(world.callsOf(SimOp::Close).size(), 0u);
 }
@@ -116,10 +116,14 @@ TEST_F(Supervision, PickingAnUnpluggedSerialFallsBackToTheLastListed) {
     world.bus.addDevice(board(u"A"));
     world.bus.addDevice(board(u"B"));
     world.bus.addDevice(board(u"C"));
+    SimDeviceInfo locked = board(u"D");
+    locked.openable = false;  // found, but never offered for choosing
+    world.bus.addDevice(locked);
     world.app->start();
+    ASSERT_EQ(world.form.SerNo.items(), (std::vector<std::string>{"A", "B", "C"}));
     world.bus.unplug(0);
     world.form.SerNo.choose(0);
-    EXPECT_FALSE(session().deviceDetected);
+    EXPECT_FALSE(session().boardOpen());
     EXPECT_TRUE(session().reselectPending);
     EXPECT_EQ(world.bus.openHandleCount(), 0u);
 

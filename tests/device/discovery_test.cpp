@@ -14,63 +14,40 @@ class Discovery : public ::testing::Test {
 protected:
     SimulatedBus bus;
     DeviceSession session;
-    ui::MemoryList SerNo;
-    int serNoClicks = 0;
-    bool clickSawListReady = false;
 
-    void SetUp() override {
-        SerNo.onClick([this] {
-            ++serNoClicks;
-            clickSawListReady |= session.serialListReady;
-        });
+    // The serial numbers listed for choosing, in enumeration order.
+    std::vector<std::string> scan() {
+        std::vector<std::string> serials;
+        for (const BoardRecord& record : scanBoards(bus, session))
+            if (record.usable()) serials.push_back(record.serial);
+        return serials;
     }
-    void scan() { Scan_USB_devices(bus, session, SerNo); }
-    bool find() { return session.deviceDetected = FindTheHid(bus, session, SerNo); }
-    std::size_t openBoard() const { return *bus.deviceOf(session.deviceHandle); }
+    bool find(const std::string& serial) { return openBoard(bus, session, serial); }
+    std::size_t openIndex() const { return *bus.deviceOf(session.deviceHandle); }
 };
 
-TEST_F(Discovery, NoInterfacesGivesAnEmptyDisabledListAndNothingOpen) {
-    scan();
+TEST_F(Discovery, NoInterfacesListsNothingAndOpensNothing) {
+    EXPECT_TRUE(scan().empty());
     EXPECT_EQ(bus.calls().size(), 2u);  // the walk and one enumeration call, which fails
-    EXPECT_EQ(SerNo.listCount(), 0);
-    EXPECT_FALSE(SerNo.enabled());
-    EXPECT_TRUE(session.serialListReady);
-    EXPECT_TRUE(session.enumerationEnded);
-    EXPECT_FALSE(find());
+    EXPECT_FALSE(find(""));
+    EXPECT_EQ(session.connection, Connection::Closed);
     EXPECT_EQ(bus.openHandleCount(), 0u);
 }
 
-TEST_F(Discovery, OneBoardIsListedSelectedAndOpened) {
+TEST_F(Discovery, BoardsAreListedInEnumerationOrderAndOpenedBySerial) {
     bus.addDevice(otherHid(0x046D, 0xC52B));
-    bus.addDevice(board(u"KX-1", 0x0114));
-    scan();
-    EXPECT_EQ(SerNo.items(), std::vector<std::string>{"KX-1"});
-    EXPECT_EQ(SerNo.listIndex(), 0);
-    EXPECT_FALSE(SerNo.enabled());  // one board leaves nothing to choose
+    bus.addDevice(board(u"C", 0x0114));
+    bus.addDevice(board(u"A", 0x0120));
+    EXPECT_EQ(scan(), (std::vector<std::string>{"C", "A"}));
     EXPECT_EQ(bus.openHandleCount(), 0u);
 
-    ASSERT_TRUE(find());
-    EXPECT_EQ(openBoard(), 1u);
+    ASSERT_TRUE(find("C"));
+    EXPECT_EQ(openIndex(), 1u);
+    EXPECT_EQ(session.connection, Connection::Open);
     EXPECT_EQ(bus.openHandleCount(), 1u);
     EXPECT_EQ(session.attributes.VersionNumber, 0x0114);
     EXPECT_EQ(session.capabilities.FeatureReportByteLength, 9);
     EXPECT_EQ(session.capabilities.InputReportByteLength, 3);
-}
-
-TEST_F(Discovery, ThreeBoardsKeepEnumerationOrderAndTheLastIsSelected) {
-    bus.addDevice(board(u"C"));
-    bus.addDevice(board(u"A"));
-    bus.addDevice(board(u"B"));
-    scan();
-    EXPECT_EQ(SerNo.items(), (std::vector<std::string>{"C", "A", "B"}));
-    EXPECT_EQ(SerNo.text(), "B");
-    EXPECT_TRUE(SerNo.enabled());
-    // The scan's own selections raise clicks, all while the list is not ready.
-    EXPECT_EQ(serNoClicks, 3);
-    EXPECT_FALSE(clickSawListReady);
-
-    ASSERT_TRUE(find());
-    EXPECT_EQ(openBoard(), 2u);
 }
 
 TEST_F(Discovery, InterfacesThatAreNoBoardsAreNeitherListedNorKeptOpen) {
@@ -84,8 +61,14 @@ TEST_F(Discovery, InterfacesThatAreNoBoardsAreNeitherListedNorKeptOpen) {
     bus.addDevice(locked);
     bus.addDevice(board(u"GOOD"));
 
-    scan();
-    EXPECT_EQ(SerNo.items(), std::vector<std::string>{"GOOD"});
+    const auto records = scanBoards(bus, session);
+    ASSERT_EQ(records.size(), 2u);
+    // The board that refused the open is reported with its reason, never listed for choosing.
+    EXPECT_EQ(records[0].path, bus.path(3));
+    EXPECT_EQ(records[0].openError, 13);
+    EXPECT_FALSE(records[0].usable());
+    EXPECT_EQ(records[1].serial, "GOOD");
+    EXPECT_TRUE(records[1].usable());
     EXPECT_EQ(bus.openHandleCount(), 0u);
     // Every handle opened during the walk was closed again.
     std::size_t opens = 0, closes = 0;
@@ -101,29 +84,25 @@ TEST_F(Discovery, MatchingIsExactAndDuplicatesOpenTheFirst) {
     bus.addDevice(board(u"kx-7"));
     bus.addDevice(board(u"KX-7"));
     bus.addDevice(board(u"KX-7"));
-    scan();
-    EXPECT_EQ(SerNo.items(), (std::vector<std::string>{"kx-7", "KX-7", "KX-7"}));
-    ASSERT_TRUE(find());
-    EXPECT_EQ(openBoard(), 1u);  // not the one differing in case, and the first of the two equal
+    EXPECT_EQ(scan(), (std::vector<std::string>{"kx-7", "KX-7", "KX-7"}));
+    ASSERT_TRUE(find("KX-7"));
+    EXPECT_EQ(openIndex(), 1u);  // not the one differing in case, and the first of the two equal
 
-    SerNo.choose(0);
     bus.close(session.deviceHandle);
-    ASSERT_TRUE(find());
-    EXPECT_EQ(openBoard(), 0u);
+    ASSERT_TRUE(find("kx-7"));
+    EXPECT_EQ(openIndex(), 0u);
 }
 
 TEST_F(Discovery, AFailedFindLeavesNothingOpenAndCapabilitiesUnchanged) {
     bus.addDevice(board(u"A"));
     bus.addDevice(board(u"B"));
-    scan();
-    SerNo.choose(0);
     bus.unplug(0);
     session.capabilities = HidCaps{7, 7};
-    EXPECT_FALSE(find());
+    EXPECT_FALSE(find("A"));
     EXPECT_EQ(bus.openHandleCount(), 0u);
-    EXPECT_TRUE(session.enumerationEnded);
     EXPECT_EQ(session.capabilities.FeatureReportByteLength, 7);
     EXPECT_EQ(session.deviceHandle, kInvalidHandle);
+    EXPECT_EQ(session.connection, Connection::Closed);
 }
 
 TEST_F(Discovery, AnInterfaceFailingMidWalkIsSkipped) {
@@ -131,14 +110,13 @@ TEST_F(Discovery, AnInterfaceFailingMidWalkIsSkipped) {
     bus.addDevice(board(u"B"));
     // The attributes of the first board cannot be read: it is no candidate, and is closed.
     bus.failWhen([](const SimCall& call) { return call.op == SimOp::Attributes && call.device == 0; });
-    scan();
-    EXPECT_EQ(SerNo.items(), std::vector<std::string>{"B"});
+    EXPECT_EQ(scan(), std::vector<std::string>{"B"});
     EXPECT_EQ(bus.openHandleCount(), 0u);
 
     // A capabilities read that fails keeps the former values.
     bus.failWhen([](const SimCall& call) { return call.op == SimOp::Caps; });
     session.capabilities = HidCaps{};
-    ASSERT_TRUE(find());
+    ASSERT_TRUE(find("B"));
     EXPECT_EQ(session.capabilities.FeatureReportByteLength, 0);
 }
 

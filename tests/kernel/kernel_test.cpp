@@ -12,13 +12,13 @@
 #include "device/discovery.h"
 #include "device/hid_platform.h"
 #include "protocol/command_reports.h"
-#include "ui/memory_controls.h"
 
 #include <sys/io.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <fstream>
 #include <chrono>
@@ -75,27 +75,28 @@ std::string deviceString(HidPlatform& platform, HidHandle handle, HidString whic
     return NarrowDeviceString(buffer);
 }
 
-int indexOf(const ui::MemoryList& serials, const std::string& serial) {
-    const auto& items = serials.items();
-    return static_cast<int>(std::find(items.begin(), items.end(), serial) - items.begin());
+// The serial numbers of the boards a scan lists for choosing, in enumeration order.
+std::vector<std::string> listedSerials(HidPlatform& platform, DeviceSession& session) {
+    std::vector<std::string> serials;
+    for (const BoardRecord& board : scanBoards(platform, session))
+        if (board.usable()) serials.push_back(board.serial);
+    return serials;
 }
 
-bool openBySerial(HidPlatform& platform, DeviceSession& session, ui::MemoryList& serials, int index) {
-    serials.setListIndex(index);
-    return FindTheHid(platform, session, serials);
-}
-
-// Scans as an unprivileged user, who may not open the root-only nodes: ten times the interfaces
-// walked plus the boards listed.
+// Scans as an unprivileged user, who may not open the root-only nodes: a hundred times the boards
+// refused with "permission denied", plus ten times the interfaces walked, plus the boards listed.
 int scanWithoutAccess() {
     const pid_t child = ::fork();
     if (child == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(1);
         const auto platform = makeSystemHidPlatform();
         DeviceSession session;
-        ui::MemoryList serials;
-        Scan_USB_devices(*platform, session, serials);
-        ::_exit(static_cast<int>(interfacePaths(*platform).size() * 10 + serials.items().size()));
+        int denied = 0, listed = 0;
+        for (const BoardRecord& board : scanBoards(*platform, session)) {
+            denied += board.openError == EACCES;
+            listed += board.usable();
+        }
+        ::_exit(static_cast<int>(denied * 100 + interfacePaths(*platform).size() * 10 + listed));
     }
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
@@ -114,8 +115,8 @@ void roundTrips(HidPlatform& platform, DeviceSession& session, BoardProcess& boa
     const BoardSettings& s = board.written;
     for (const auto& [code, value] : {std::pair{kCommandModesLow, s.modesLow}, std::pair{kCommandModesHigh, s.modesHigh},
                                       std::pair{kCommandPulse, s.pulseCode}, std::pair{kCommandHide, s.hideFlag}}) {
-        check(SendCommand(platform, session, code, value), name + ": write of command " + std::to_string(code));
-        const auto read = QueryCommand(platform, session, code);
+        check(sendCommand(platform, session, code, value), name + ": write of command " + std::to_string(code));
+        const auto read = queryCommand(platform, session, code);
         check(read == value, name + ": command " + std::to_string(code) + " reads back " +
                                  std::to_string(value) + " (got " + (read ? std::to_string(*read) : "nothing") + ")");
     }
@@ -159,15 +160,11 @@ void run(const std::string& boardProgram) {
     check(boardSerials.size() == 2, "two of them are boards");
 
     DeviceSession session;
-    ui::MemoryList serials;
-    Scan_USB_devices(*platform, session, serials);
-    check(serials.items() == boardSerials, "scan lists both serials in enumeration order");
-    check(serials.listIndex() == 1 && serials.enabled(), "the last one is selected, the list enabled");
+    check(listedSerials(*platform, session) == boardSerials, "scan lists both serials in enumeration order");
 
     for (const Board* board : {&talking, &silent}) {
         const std::string name = board->serial;
-        if (!check(openBySerial(*platform, session, serials, indexOf(serials, name)), name + ": opened by serial"))
-            return;
+        if (!check(openBoard(*platform, session, name), name + ": opened by serial")) return;
         check(session.attributes.VendorID == kBoardVendorId && session.attributes.ProductID == kBoardProductId,
               name + ": vendor and product IDs");
         check(session.attributes.VersionNumber == board->version, name + ": release number from the input device");
@@ -183,15 +180,16 @@ void run(const std::string& boardProgram) {
         session.deviceHandle = kInvalidHandle;
     }
 
-    check(scanWithoutAccess() == 30, "a user who may not open the nodes walks all three and lists no board");
+    check(scanWithoutAccess() == 230,
+          "a user who may not open the nodes walks all three, lists no board, and learns both boards refused access");
 
     std::array<std::uint8_t, 65> input{};
-    openBySerial(*platform, session, serials, indexOf(serials, talking.serial));
+    openBoard(*platform, session, talking.serial);
     auto start = Clock::now();
     check(platform->readInput(session.deviceHandle, input, 1000ms) == InputRead::Report, "a talking board's report is read");
     const HidHandle first = session.deviceHandle;
 
-    openBySerial(*platform, session, serials, indexOf(serials, silent.serial));
+    openBoard(*platform, session, silent.serial);
     start = Clock::now();
     const InputRead quiet = platform->readInput(session.deviceHandle, input, 300ms);
     const auto waited = since(start);
@@ -210,15 +208,15 @@ void run(const std::string& boardProgram) {
     check(lost == InputRead::Gone && lostAfter < 3000ms,
           "unplug during a 3000 ms read is seen as gone after " + std::to_string(lostAfter.count()) + " ms");
     check(boards.nextLine(2s) == "unplugged KXB0002", "board program confirms the unplug");
-    check(!QueryCommand(*platform, session, kCommandPulse), "a request to the unplugged board fails");
+    check(!queryCommand(*platform, session, kCommandPulse), "a request to the unplugged board fails");
     check(platform->readInput(session.deviceHandle, input, 1000ms) == InputRead::Gone, "a later read is gone at once");
     platform->close(session.deviceHandle);
     session.deviceHandle = kInvalidHandle;
 
     check(platform->readInput(first, input, 1000ms) == InputRead::Report, "the other board still answers");
     platform->close(first);
-    Scan_USB_devices(*platform, session, serials);
-    check(serials.items() == std::vector<std::string>{talking.serial}, "a new scan lists only the board left");
+    check(listedSerials(*platform, session) == std::vector<std::string>{talking.serial},
+          "a new scan lists only the board left");
 }
 
 void reportToQemu(bool passed) {

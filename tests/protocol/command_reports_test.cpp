@@ -34,7 +34,7 @@ protected:
         bus.addDevice(info);
         session.deviceHandle = bus.open(bus.path(0));
         session.capabilities = info.caps;
-        session.deviceDetected = true;
+        session.connection = Connection::Loaded;
         bus.clearCalls();
     }
 };
@@ -49,7 +49,7 @@ TEST_F(Exchange, QueryAsksForTheResponseWithReportIdZeroAndTakesByteTwo) {
         }
         return false;
     });
-    EXPECT_EQ(QueryCommand(bus, session, kCommandPulse), 6);
+    EXPECT_EQ(queryCommand(bus, session, kCommandPulse), 6);
     ASSERT_EQ(bus.calls().size(), 2u);
     EXPECT_EQ(bus.calls()[0].bytes, report(8, {0x00, 0x0A}));
     // Bytes beyond the requested length are never touched.
@@ -59,29 +59,29 @@ TEST_F(Exchange, QueryAsksForTheResponseWithReportIdZeroAndTakesByteTwo) {
 
 TEST_F(Exchange, AFailedRequestYieldsNoValue) {
     open(9);
-    EXPECT_EQ(QueryCommand(bus, session, kCommandModesLow), 5);
+    EXPECT_EQ(queryCommand(bus, session, kCommandModesLow), 5);
     bus.failWhen([](const SimCall& call) { return call.op == SimOp::GetFeature; });
     // The previous response's 5 still sits at byte 2; it must not come back as the board's value.
-    EXPECT_EQ(QueryCommand(bus, session, kCommandModesHigh), std::nullopt);
+    EXPECT_EQ(queryCommand(bus, session, kCommandModesHigh), std::nullopt);
     bus.failWhen([](const SimCall& call) { return call.op == SimOp::SetFeature; });
-    EXPECT_EQ(QueryCommand(bus, session, kCommandModesHigh), std::nullopt);
-    EXPECT_FALSE(SendCommand(bus, session, kCommandHide, 1));
+    EXPECT_EQ(queryCommand(bus, session, kCommandModesHigh), std::nullopt);
+    EXPECT_FALSE(sendCommand(bus, session, kCommandHide, 1));
 }
 
 TEST_P(Exchange, LengthsOutsideTheBuffersSendNothing) {
     open(GetParam());
     EXPECT_FALSE(featureLengthSupported(session.capabilities));
-    EXPECT_FALSE(SendCommand(bus, session, kCommandPulse, 3));
-    EXPECT_EQ(QueryCommand(bus, session, kCommandPulse), std::nullopt);
+    EXPECT_FALSE(sendCommand(bus, session, kCommandPulse, 3));
+    EXPECT_EQ(queryCommand(bus, session, kCommandPulse), std::nullopt);
     EXPECT_TRUE(bus.calls().empty());
 }
 INSTANTIATE_TEST_SUITE_P(TooShortOrTooLong, Exchange, ::testing::Values(0, 1, 3, 67, 65535));
 
 TEST_F(Exchange, LongestAcceptedLengthFillsTheWholeResponseBuffer) {
     open(66);
-    EXPECT_TRUE(SendCommand(bus, session, kCommandPulse, 3));
+    EXPECT_TRUE(sendCommand(bus, session, kCommandPulse, 3));
     EXPECT_EQ(bus.calls()[0].bytes, report(66, {0x00, 0xEE, 0x0A, 0x03}));
-    EXPECT_EQ(QueryCommand(bus, session, kCommandPulse), 3);
+    EXPECT_EQ(queryCommand(bus, session, kCommandPulse), 3);
 }
 
 }  // namespace

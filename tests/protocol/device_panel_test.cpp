@@ -1,6 +1,7 @@
 #include "protocol/device_panel.h"
 
 #include "support/sim_world.h"
+#include "ui/panel_adapter.h"
 
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ TEST_F(Panel, ALoadedRefreshReadsEverySettingAndWritesNothing) {
     load(board(u"KX", 0x0114, {0x05, 0x04, 6, 1}));
 
     EXPECT_EQ(world.featureTraffic(), "S8 G S9 G S10 G S1 G");
-    EXPECT_TRUE(session().settingsLoaded);
+    EXPECT_TRUE(session().settingsLoaded());
     EXPECT_EQ(world.form.lblManuf.caption(), " Korvex");
     EXPECT_EQ(world.form.lblProduct.caption(), " Rotary Encoders Interface");
     EXPECT_EQ(world.form.lblVersion.caption(), " 1.14");
@@ -39,10 +40,10 @@ TEST_F(Panel, ALoadedRefreshReadsEverySettingAndWritesNothing) {
     EXPECT_TRUE(world.form.pairLabel[7].enabled());
     EXPECT_EQ(world.form.lblSerialNumber.caption(), "");
 
-    // A second refresh rebuilds the lists rather than adding to them.
+    // A second refresh (the same serial chosen again) rebuilds the lists rather than adding to them.
     world.bus.clearCalls();
-    RefreshDevicePanel(world.bus, world.session(), world.form.controls());
-    EXPECT_TRUE(world.writes().empty());
+    world.app->onSerialChosen();
+    EXPECT_EQ(world.featureTraffic(), "S8 G S9 G S10 G S1 G");
     for (const auto& list : world.form.Enc)
         EXPECT_EQ(list.items(), (std::vector<std::string>{"OFF", "1:1", "1:2", "1:4"}));
     EXPECT_EQ(world.form.ModeCh1.listCount(), 25);
@@ -65,7 +66,7 @@ TEST_F(Panel, ShowsTheReleaseNumberAndRefusesFirmwareBeforeZeroFourteen) {
         w.bus.addDevice(board(u"KX", c.version));
         w.app->start();
         EXPECT_EQ(w.form.lblVersion.caption(), c.caption);
-        EXPECT_EQ(w.app->session().settingsLoaded, c.accepted);
+        EXPECT_EQ(w.app->session().settingsLoaded(), c.accepted);
         EXPECT_TRUE(w.form.Frame1.enabled());
         if (!c.accepted) {
             EXPECT_EQ(w.featureTraffic(), "");  // the gate stops before any select or get
@@ -80,7 +81,7 @@ TEST_F(Panel, UnreadableStringsLeaveTheirLabelsEmpty) {
     load(info);
     EXPECT_EQ(world.form.lblManuf.caption(), "");
     EXPECT_EQ(world.form.lblVersion.caption(), " - upgrade firmware!");  // counts as 0.0
-    EXPECT_FALSE(session().settingsLoaded);
+    EXPECT_FALSE(session().settingsLoaded());
     EXPECT_EQ(world.featureTraffic(), "");
 
     SimWorld other;
@@ -91,7 +92,7 @@ TEST_F(Panel, UnreadableStringsLeaveTheirLabelsEmpty) {
     other.app->start();
     EXPECT_EQ(other.form.lblManuf.caption(), " ");
     EXPECT_EQ(other.form.lblProduct.caption(), "");
-    EXPECT_TRUE(other.app->session().settingsLoaded);
+    EXPECT_TRUE(other.app->session().settingsLoaded());
 }
 
 TEST_F(Panel, ValuesWithoutAnEntryShowNothingFalse) {
@@ -100,7 +101,7 @@ TEST_F(Panel, ValuesWithoutAnEntryShowNothingFalse) {
         SimWorld w;
         w.bus.addDevice(board(u"KX", 0x0114, {0xFF, 0xFF, pulse, 7}));
         w.app->start();
-        EXPECT_TRUE(w.app->session().settingsLoaded);
+        EXPECT_TRUE(w.app->session().settingsLoaded());
         EXPECT_EQ(w.form.ModeCh1.listIndex(), -1) << int(pulse);
         EXPECT_EQ(w.form.NoJoy.value(), 2);
         EXPECT_EQ(w.encoderSelections(), std::vector<int>(8, 3));
@@ -116,8 +117,8 @@ TEST_F(Panel, ABoardWhoseFeatureLengthCannotCarryTheProtocolIsShownButNotConfigu
         w.bus.addDevice(info);
         w.app->start();
         EXPECT_EQ(w.form.lblVersion.caption(), " 1.14");
-        EXPECT_TRUE(w.app->session().deviceDetected);
-        EXPECT_FALSE(w.app->session().settingsLoaded);
+        EXPECT_TRUE(w.app->session().boardOpen());
+        EXPECT_FALSE(w.app->session().settingsLoaded());
         EXPECT_TRUE(w.settingsEmptyAndDisabled());
         EXPECT_TRUE(w.sent().empty()) << length;
         // It stays open and supervised: not dropped and reopened on every tick.
@@ -131,7 +132,7 @@ TEST_F(Panel, WithNoBoardTheRefreshTouchesNoDevice) {
     world.bus.addDevice(testing::otherHid(0x046D, 0xC52B));
     world.app->start();
     world.bus.clearCalls();
-    RefreshDevicePanel(world.bus, world.session(), world.form.controls());
+    ui::showPanel(readPanel(world.bus, world.session()), world.form.controls());
     EXPECT_TRUE(world.bus.calls().empty());
     EXPECT_TRUE(world.settingsEmptyAndDisabled());
     EXPECT_EQ(world.form.lblManuf.caption(), "");
@@ -155,8 +156,8 @@ TEST_F(Panel, AFailedReadBackLoadsNothingAndTheBoardIsReadAgain) {
         w.session().featureResponse.fill(0x55);
         w.app->start();
 
-        EXPECT_FALSE(w.app->session().settingsLoaded);
-        EXPECT_TRUE(w.app->session().deviceFaulted);
+        EXPECT_FALSE(w.app->session().settingsLoaded());
+        EXPECT_EQ(w.app->session().connection, Connection::Faulted);
         EXPECT_TRUE(w.settingsEmptyAndDisabled());
         // The user's attempts reach nothing.
         w.form.Enc[0].choose(0);
@@ -167,7 +168,7 @@ TEST_F(Panel, AFailedReadBackLoadsNothingAndTheBoardIsReadAgain) {
         w.bus.failWhen(nullptr);
         w.bus.clearCalls();
         w.tick();
-        EXPECT_TRUE(w.app->session().settingsLoaded);
+        EXPECT_TRUE(w.app->session().settingsLoaded());
         EXPECT_EQ(w.encoderSelections(), (std::vector<int>{0, 1, 2, 3, 0, 1, 2, 3}));
         EXPECT_EQ(w.form.ModeCh1.text(), "36 ms");
         EXPECT_EQ(w.bus.openHandleCount(), 1u);

@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         world.bus.addDevice(board(u"KX", 0x0114, {0, 0, 1, 0}));
         world.app->start();
-        ASSERT_TRUE(world.app->session().settingsLoaded);
+        ASSERT_TRUE(world.app->session().settingsLoaded());
         world.bus.clearCalls();
     }
     std::size_t L() const { return world.app->session().capabilities.FeatureReportByteLength; }
@@ -57,7 +57,7 @@ TEST_F(Writes, TheSecondReportGoesEvenWhenTheFirstIsRefused) {
     // shows what the board holds, not the refused choice.
     EXPECT_EQ(traffic, "W1 F S8 G S9 G S10 G S1 G");
     EXPECT_EQ(world.form.NoJoy.value(), 0);
-    EXPECT_TRUE(world.app->session().settingsLoaded);
+    EXPECT_TRUE(world.app->session().settingsLoaded());
 
     refuseNext = true;
     world.bus.clearCalls();
@@ -69,7 +69,7 @@ TEST_F(Writes, TheSecondReportGoesEvenWhenTheFirstIsRefused) {
 TEST_F(Writes, AWriteToAVanishedBoardShutsTheGatesUntilItIsFoundAgain) {
     world.bus.unplug(0);
     world.form.ModeCh1.choose(5);
-    EXPECT_FALSE(world.app->session().settingsLoaded);
+    EXPECT_FALSE(world.app->session().settingsLoaded());
     EXPECT_TRUE(world.settingsEmptyAndDisabled());
     world.bus.clearCalls();
     world.form.NoJoy.click();  // disabled now: nothing goes
@@ -80,13 +80,19 @@ TEST_F(Writes, NothingIsSentWhileAGateIsShut) {
     // During a refresh: covered by every loaded refresh sending no write. With the list not
     // ready, or no board, or an old firmware:
     DeviceSession& session = world.session();
+    const std::array<int, kPairCount> modes{1, 1, 1, 1, 1, 1, 1, 1};
     session.serialListReady = false;
-    EXPECT_EQ(WriteEncoderModes(world.bus, session, world.form.controls()), WriteOutcome::NotSent);
+    EXPECT_EQ(writeEncoderModes(world.bus, session, modes), WriteOutcome::NotSent);
     session.serialListReady = true;
-    session.settingsLoaded = false;
-    EXPECT_EQ(WriteEncoderModes(world.bus, session, world.form.controls()), WriteOutcome::NotSent);
-    EXPECT_EQ(WritePulseCode(world.bus, session, world.form.controls()), WriteOutcome::NotSent);
-    EXPECT_EQ(WriteHideFlag(world.bus, session, world.form.controls()), WriteOutcome::NotSent);
+    session.connection = Connection::Open;
+    EXPECT_EQ(writeEncoderModes(world.bus, session, modes), WriteOutcome::NotSent);
+    EXPECT_EQ(writePulseCode(world.bus, session, 2), WriteOutcome::NotSent);
+    EXPECT_EQ(writeHideFlag(world.bus, session, 1), WriteOutcome::NotSent);
+    // Loaded, but a value out of range goes nowhere either.
+    session.connection = Connection::Loaded;
+    EXPECT_EQ(writeEncoderModes(world.bus, session, {0, 0, 0, 0, 0, 0, 0, 4}), WriteOutcome::NotSent);
+    EXPECT_EQ(writePulseCode(world.bus, session, 26), WriteOutcome::NotSent);
+    EXPECT_EQ(writeHideFlag(world.bus, session, 3), WriteOutcome::NotSent);
     EXPECT_TRUE(world.sent().empty());
 
     SimWorld old;

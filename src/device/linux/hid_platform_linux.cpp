@@ -48,6 +48,7 @@ public:
     }
 
     HidHandle open(const std::string& path) override {
+        lastOpenError_ = 0;
         // Only our boards are ever opened: the IDs come from sysfs, so a keyboard stays untouched.
         struct stat node {};
         if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return kInvalidHandle;
@@ -56,7 +57,10 @@ public:
             return kInvalidHandle;
         // Reads wait in poll(), so the descriptor itself need not block.
         const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) return kInvalidHandle;  // EACCES included: a node we may not open is skipped
+        if (fd < 0) {
+            lastOpenError_ = errno;  // EACCES: a board node without a udev rule for this user
+            return kInvalidHandle;
+        }
         // The node may have been replaced by another device between the check and the open.
         struct stat opened {};
         if (::fstat(fd, &opened) != 0 || opened.st_rdev != node.st_rdev) {
@@ -68,6 +72,8 @@ public:
         opened_.insert_or_assign(fd, std::move(*description));
         return fd;
     }
+
+    int lastOpenError() const override { return lastOpenError_; }
 
     void close(HidHandle handle) override {
         const int fd = fdOf(handle);
@@ -166,6 +172,7 @@ private:
     }
 
     UdevContext udev_;
+    int lastOpenError_ = 0;
     std::map<int, HidrawDescription> opened_;  // by descriptor, for every node open now
 };
 

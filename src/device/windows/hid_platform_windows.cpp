@@ -12,6 +12,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -94,6 +95,16 @@ private:
     HANDLE handle_;
 };
 
+// Interface paths carry the device's IDs: \\?\hid#vid_5a17&pid_0102&...
+bool pathNamesBoard(const std::string& path) {
+    std::string lower(path);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    char ids[32];
+    std::snprintf(ids, sizeof ids, "vid_%04x&pid_%04x", kBoardVendorId, kBoardProductId);
+    return lower.find(ids) != std::string::npos;
+}
+
 DWORD waitMilliseconds(std::chrono::milliseconds bound) {
     // INFINITE is 0xFFFFFFFF; a bound must stay a bound.
     const auto limit = static_cast<std::chrono::milliseconds::rep>(INFINITE - 1);
@@ -109,6 +120,7 @@ public:
     // Overlapped, because a synchronous ReadFile on a HID handle waits for good when the device
     // sends nothing; the liveness read must be able to give up after its bound.
     HidHandle open(const std::string& path) override {
+        lastOpenError_ = 0;
         if (path.empty()) return kInvalidHandle;
         SECURITY_ATTRIBUTES security{};
         security.nLength = sizeof security;
@@ -116,8 +128,13 @@ public:
         const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING,
                                           FILE_FLAG_OVERLAPPED, nullptr);
+        // Windows holds keyboards and mice for itself, so failed opens are common: only one on a
+        // board's interface (its path names the board's IDs) is worth a reason.
+        if (handle == INVALID_HANDLE_VALUE && pathNamesBoard(path)) lastOpenError_ = static_cast<int>(GetLastError());
         return fromWin(handle);
     }
+
+    int lastOpenError() const override { return lastOpenError_; }
 
     void close(HidHandle handle) override {
         if (handle != kInvalidHandle) CloseHandle(toWin(handle));
@@ -199,6 +216,9 @@ public:
         if (GetOverlappedResult(file, &overlapped, &transferred, TRUE)) return InputRead::Report;
         return GetLastError() == ERROR_OPERATION_ABORTED ? InputRead::NoneYet : InputRead::Gone;
     }
+
+private:
+    int lastOpenError_ = 0;
 };
 
 }  // namespace

@@ -206,7 +206,7 @@ TEST_F(Window, PickingTheOtherSerialReopensThatBoardWithoutRescanning) {
     bus.clearCalls();
     QTest::keyClick(serNo, Qt::Key_Up);
     EXPECT_EQ(serNo->currentText(), "KX000001");
-    ASSERT_TRUE(logic->session().deviceDetected);
+    ASSERT_TRUE(logic->session().boardOpen());
     EXPECT_EQ(bus.deviceOf(logic->session().deviceHandle), 0u);
     EXPECT_EQ(bus.openHandleCount(), 1u);
     // One walk to find the chosen board; a rescan would have walked once more first.
