@@ -2,7 +2,7 @@
 
 namespace korvex {
 
-std::string NarrowDeviceString(std::span<const std::uint8_t> buffer) {
+std::string narrowDeviceString(std::span<const std::uint8_t> buffer) {
     std::string text;
     for (std::size_t k = 0, chars = 0; k < buffer.size() && chars < kNarrowedMaxChars; k += 2, ++chars) {
         const std::uint8_t code = buffer[k];

@@ -39,7 +39,7 @@ void walkBoards(HidPlatform& platform, DeviceSession& session, const BoardVisito
                                session.attributes.ProductID == kBoardProductId;
         const std::span<std::uint8_t> serialBytes(serialBuffer.data(), kDeviceStringBytes);
         if (candidate && platform.getString(handle, HidString::SerialNumber, serialBytes) &&
-            onBoard(NarrowDeviceString(serialBuffer)) == Verdict::KeepAndStop) {
+            onBoard(narrowDeviceString(serialBuffer)) == Verdict::KeepAndStop) {
             return;
         }
         platform.close(handle);

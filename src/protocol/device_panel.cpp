@@ -49,12 +49,12 @@ PanelView readPanel(HidPlatform& platform, DeviceSession& session) {
     const std::span<std::uint8_t> readable(buffer.data(), kDeviceStringBytes);
     std::uint16_t version = 0;
     if (platform.getString(session.deviceHandle, HidString::Manufacturer, readable)) {
-        view.manufacturer = shown(NarrowDeviceString(buffer));
+        view.manufacturer = shown(narrowDeviceString(buffer));
         version = session.attributes.VersionNumber;
         view.version = versionCaption(version);
     }
     if (platform.getString(session.deviceHandle, HidString::Product, readable)) {
-        view.product = shown(NarrowDeviceString(buffer));
+        view.product = shown(narrowDeviceString(buffer));
     }
 
     if (version < kMinFirmwareVersion) {

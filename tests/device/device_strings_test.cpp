@@ -19,27 +19,27 @@ std::array<std::uint8_t, kDeviceStringBufferBytes> readString(const std::u16stri
     return buffer;
 }
 
-TEST(NarrowDeviceString, KeepsLowBytesUpToTheFirstZeroLowByte) {
-    EXPECT_EQ(NarrowDeviceString(readString(u"K12")), "K12");
-    EXPECT_EQ(NarrowDeviceString(readString(u"\u0141")), "A");       // high byte ignored
-    EXPECT_EQ(NarrowDeviceString(readString(u"AB\u0100CD")), "AB");  // zero low byte ends the text
-    EXPECT_EQ(NarrowDeviceString(readString(u"")), "");
+TEST(narrowDeviceString, KeepsLowBytesUpToTheFirstZeroLowByte) {
+    EXPECT_EQ(narrowDeviceString(readString(u"K12")), "K12");
+    EXPECT_EQ(narrowDeviceString(readString(u"\u0141")), "A");       // high byte ignored
+    EXPECT_EQ(narrowDeviceString(readString(u"AB\u0100CD")), "AB");  // zero low byte ends the text
+    EXPECT_EQ(narrowDeviceString(readString(u"")), "");
 }
 
-TEST(NarrowDeviceString, TakesAtMostFiftyCharacters) {
+TEST(narrowDeviceString, TakesAtMostFiftyCharacters) {
     const std::u16string sixty(60, u'x');
-    EXPECT_EQ(NarrowDeviceString(readString(sixty)), std::string(50, 'x'));
+    EXPECT_EQ(narrowDeviceString(readString(sixty)), std::string(50, 'x'));
 
     // Even a buffer filled past the library's limit yields no more than 50.
     std::array<std::uint8_t, kDeviceStringBufferBytes> full{};
     full.fill('y');
-    EXPECT_EQ(NarrowDeviceString(full), std::string(50, 'y'));
+    EXPECT_EQ(narrowDeviceString(full), std::string(50, 'y'));
 }
 
-TEST(NarrowDeviceString, MapsUpperCodesTheSameWayEveryTime) {
+TEST(narrowDeviceString, MapsUpperCodesTheSameWayEveryTime) {
     // Bytes 128 ... 255 read as ISO 8859-1: "é" (0xE9) and U+01E9 both become é.
-    EXPECT_EQ(NarrowDeviceString(readString(u"\u00E9")), "\u00E9");
-    EXPECT_EQ(NarrowDeviceString(readString(u"\u01E9")), "\u00E9");
+    EXPECT_EQ(narrowDeviceString(readString(u"\u00E9")), "\u00E9");
+    EXPECT_EQ(narrowDeviceString(readString(u"\u01E9")), "\u00E9");
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ std::string ueventValue(const std::string& node, const std::string& key) {
 std::string deviceString(HidPlatform& platform, HidHandle handle, HidString which) {
     std::array<std::uint8_t, 201> buffer{};  // as the configurator reads it: 100 bytes offered
     if (!platform.getString(handle, which, std::span(buffer).first(kDeviceStringBytes))) return "<none>";
-    return NarrowDeviceString(buffer);
+    return narrowDeviceString(buffer);
 }
 
 // The serial numbers of the boards a scan lists for choosing, in enumeration order.
