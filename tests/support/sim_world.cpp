@@ -9,8 +9,8 @@ std::string SimWorld::featureTraffic() const {
         if (call.op == SimOp::GetFeature) {
             item = "G";
         } else if (call.op == SimOp::SetFeature && call.bytes.size() > 3) {
-            if (call.bytes[1] == 0xEE) item = "W" + std::to_string(call.bytes[2]);
-            else if (call.bytes[1] == 0xB0) item = "F";
+            if (call.bytes[1] == kWriteMarker) item = "W" + std::to_string(call.bytes[2]);
+            else if (call.bytes[1] == kFollowUpMarker) item = "F";
             else item = "S" + std::to_string(call.bytes[1]);
         } else {
             continue;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/configurator.h"
+#include "device/board_commands.h"
 #include "device/simulated_bus.h"
 #include "ui/memory_controls.h"
 
@@ -61,7 +62,7 @@ struct SimWorld {
     std::vector<Bytes> writes() const {
         std::vector<Bytes> out;
         for (const Bytes& bytes : sent())
-            if (bytes.size() > 1 && (bytes[1] == 0xEE || bytes[1] == 0xB0)) out.push_back(bytes);
+            if (bytes.size() > 1 && (bytes[1] == kWriteMarker || bytes[1] == kFollowUpMarker)) out.push_back(bytes);
         return out;
     }
     // The operations of the feature traffic, as "S8 G S9 G ...": a select of code n is Sn,
