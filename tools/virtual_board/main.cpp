@@ -1,12 +1,14 @@
 // korvex-virtual-board: rotary-encoder boards that exist only in the kernel, through /dev/uhid.
 //
-//   korvex-virtual-board [--board SERIAL[,VERSION[,silent]]]... [--other] [--period MS]
+//   korvex-virtual-board [--board SERIAL[,VERSION[,silent]]]... [--other] [--period MS] [--log]
 //
 // VERSION is the release number in hex as USB writes it (0114 is 1.14; the default). --other adds
 // a HID mouse with another product ID. Each board sends an input report every MS milliseconds
 // (default 100) unless silent. Commands on standard input, one a line, each acknowledged on
 // standard output:  unplug SERIAL | plug SERIAL | silent SERIAL | talk SERIAL | state SERIAL | quit
 // "ready" is printed once every device exists. SIGINT and SIGTERM unplug everything and exit.
+// --log prints every feature request a board receives: "feature SERIAL set 00 EE 08 10 ..." for a
+// report sent to it, "feature SERIAL get 00 08 05 ..." for its answer to a get-feature request.
 #include "virtual_board.h"
 
 #include <poll.h>
@@ -34,6 +36,7 @@ namespace {
 struct Options {
     std::list<VirtualBoard> boards;  // a list: boards are not moved once their device exists
     bool other = false;
+    bool log = false;
     int periodMs = 100;
 };
 
@@ -61,6 +64,8 @@ bool parseArguments(int argc, char** argv, Options& options) {
             if (!parseBoard(argv[++i], options)) return false;
         } else if (argument == "--other") {
             options.other = true;
+        } else if (argument == "--log") {
+            options.log = true;
         } else if (argument == "--period" && hasValue) {
             options.periodMs = std::atoi(argv[++i]);
             if (options.periodMs < 1) return false;
@@ -80,6 +85,16 @@ VirtualBoard* find(Options& options, const std::string& serial) {
 
 void say(const std::string& line) {
     std::cout << line << std::endl;  // flushed: a test waits for each line
+}
+
+std::string hexBytes(std::span<const std::uint8_t> bytes) {
+    std::string text;
+    char part[4];
+    for (const std::uint8_t byte : bytes) {
+        std::snprintf(part, sizeof part, " %02X", byte);
+        text += part;
+    }
+    return text;
 }
 
 // Runs one command line; false on "quit".
@@ -118,7 +133,7 @@ bool runCommand(const std::string& line, Options& options) {
 int main(int argc, char** argv) {
     Options options;
     if (!parseArguments(argc, argv, options)) {
-        std::cerr << "usage: korvex-virtual-board [--board SERIAL[,VERSION[,silent]]]... [--other] [--period MS]\n";
+        std::cerr << "usage: korvex-virtual-board [--board SERIAL[,VERSION[,silent]]]... [--other] [--period MS] [--log]\n";
         return 2;
     }
     // Signals are taken only inside ppoll(), so the loop always sees them.
@@ -135,6 +150,11 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
 
     for (auto& board : options.boards) {
+        if (options.log) {
+            board.onFeature([serial = board.serial()](const std::string& direction, std::span<const std::uint8_t> report) {
+                say("feature " + serial + " " + direction + hexBytes(report));
+            });
+        }
         if (!board.plug()) {
             std::cerr << "korvex-virtual-board: /dev/uhid: " << std::strerror(errno) << "\n";
             return 1;

@@ -63,12 +63,14 @@ void VirtualBoard::sendButtons() {
 bool VirtualBoard::getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) {
     if (reportId != 0) return false;
     firmware_.answerFeature(report);
+    if (log_) log_("get", report);
     return true;
 }
 
 bool VirtualBoard::setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) {
     // A report the firmware does not understand is still taken off the wire, and ignored.
     if (reportId != 0) return false;
+    if (log_) log_("set", report);
     firmware_.receiveFeature(report);
     return true;
 }

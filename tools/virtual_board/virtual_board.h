@@ -6,6 +6,7 @@
 #include "uhid_device.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace korvex::tools {
@@ -23,6 +24,10 @@ public:
     bool plug();
     void unplug() { device_.destroy(); }
     void setSilent(bool silent) { silent_ = silent; }
+    // Told every feature request as it arrives: "set" or "get", and the report's bytes.
+    void onFeature(std::function<void(const std::string& direction, std::span<const std::uint8_t> report)> log) {
+        log_ = std::move(log);
+    }
     // Sixteen released buttons, unless the board is silent or unplugged.
     void sendButtons();
 
@@ -35,6 +40,7 @@ private:
     bool silent_;
     BoardFirmware firmware_;
     UhidDevice device_;
+    std::function<void(const std::string&, std::span<const std::uint8_t>)> log_;
 };
 
 // A three-button mouse from the same maker with another product ID; it refuses feature requests.

@@ -1,0 +1,52 @@
+# Debian's own kernel for the tests that boot it under QEMU: vmlinuz and the modules the tests
+# load, taken from the current linux-image package (resolved each run, downloaded once into the
+# cache, never installed on this machine).
+#   source scripts/lib/kernel.sh; fetch_kernel CACHE_DIR   sets $kernel_dir and $kernel_version
+
+# The modules a guest may load, as paths under lib/modules/VERSION/kernel/.
+KERNEL_MODULES=(
+  drivers/hid/hid.ko drivers/hid/hid-generic.ko drivers/hid/uhid.ko
+  drivers/virtio/virtio_ring.ko drivers/virtio/virtio.ko drivers/virtio/virtio_pci.ko
+  drivers/virtio/virtio_pci_modern_dev.ko drivers/virtio/virtio_pci_legacy_dev.ko
+  net/9p/9pnet.ko net/9p/9pnet_virtio.ko fs/netfs/netfs.ko fs/fscache/fscache.ko fs/9p/9p.ko
+  fs/overlayfs/overlay.ko
+)
+
+fetch_kernel() {
+  local cache=$1 package deb patterns=('./boot/vmlinuz-*')
+  image_package() { apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/ {print $2; exit}'; }
+  package=$(image_package)
+  if [ -z "$package" ]; then
+    apt-get update -qq
+    package=$(image_package)
+  fi
+  [ -n "$package" ] || { echo "cannot resolve linux-image-amd64" >&2; return 1; }
+  kernel_dir=$cache/$package
+  # The marker names the module list, so a longer list fetches the package again.
+  local marker
+  marker=$kernel_dir/complete-$(printf '%s\n' "${KERNEL_MODULES[@]}" | md5sum | cut -c1-8)
+  if [ ! -f "$marker" ]; then
+    echo "Fetching $package"
+    rm -rf "$kernel_dir" "$cache"/*.deb
+    mkdir -p "$kernel_dir"
+    (cd "$cache" && { apt-get -qq -o APT::Sandbox::User=root download "$package" ||
+                      { apt-get update -qq && apt-get -qq -o APT::Sandbox::User=root download "$package"; }; })
+    deb=$(ls "$cache"/"$package"_*.deb)
+    for module in "${KERNEL_MODULES[@]}"; do patterns+=("*/kernel/$module*"); done
+    dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$kernel_dir" --wildcards "${patterns[@]}"
+    rm -f "$deb"
+    touch "$marker"
+  fi
+  kernel_version=$(ls "$kernel_dir/lib/modules")
+}
+
+# Copies module NAME (hid, uhid, 9p ...) uncompressed to DIR/NAME.ko.
+copy_module() {
+  local name=$1 dir=$2 file
+  file=$(find "$kernel_dir/lib/modules" -name "$name.ko*" | head -n1)
+  [ -n "$file" ] || { echo "module $name missing from the kernel package" >&2; return 1; }
+  case "$file" in
+    *.xz) xz -dc "$file" >"$dir/$name.ko" ;;
+    *) cp "$file" "$dir/$name.ko" ;;
+  esac
+}
