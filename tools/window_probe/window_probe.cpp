@@ -1,14 +1,15 @@
 // korvex-window-probe: prints what the configurator's window shows, read from outside the
 // process as any accessibility tool would, so that tests can check the real executable.
 //
-//   korvex-window-probe [--wait SECONDS]
+//   korvex-window-probe [--wait SECONDS] [--close]
 //
 // Finds the top-level window captioned "Korvex Rotary Encoders Configuration" (waiting up to
 // SECONDS for it, 10 by default) and prints one line per control, ordered top to bottom and left
 // to right, with its position in the window's client area in pixels:
 //   combo 120,20 88x24 enabled=1 sel=1 items="KX0001|KX0002"
 //   static 120,96 220x22 enabled=1 text=" 1.14"
-// Exit status 0 when the window was found, 1 otherwise. Text is UTF-8.
+// --close then asks the window to close, as its close button does. Exit status 0 when the window
+// was found, 1 otherwise. Text is UTF-8.
 #include <windows.h>
 
 #include <algorithm>
@@ -92,14 +93,28 @@ BOOL CALLBACK visit(HWND child, LPARAM context) {
 
 int main(int argc, char** argv) {
     int waitSeconds = 10;
-    if (argc == 3 && std::string(argv[1]) == "--wait") waitSeconds = std::clamp(std::atoi(argv[2]), 0, 600);
+    bool close = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--wait" && i + 1 < argc) {
+            waitSeconds = std::clamp(std::atoi(argv[++i]), 0, 600);
+        } else if (argument == "--close") {
+            close = true;
+        } else {
+            std::fprintf(stderr, "usage: korvex-window-probe [--wait SECONDS] [--close]\n");
+            return 2;
+        }
+    }
+    // The window exists a moment before it is shown; only a shown window counts.
     HWND top = nullptr;
-    for (int tenths = 0; !top && tenths <= waitSeconds * 10; ++tenths) {
+    for (int tenths = 0; tenths <= waitSeconds * 10; ++tenths) {
         top = FindWindowW(nullptr, kTitle);
-        if (!top) Sleep(100);
+        if (top && IsWindowVisible(top)) break;
+        top = nullptr;
+        Sleep(100);
     }
     if (!top) {
-        std::fprintf(stderr, "korvex-window-probe: no window captioned \"%s\"\n", utf8(kTitle).c_str());
+        std::fprintf(stderr, "korvex-window-probe: no window captioned \"%s\" is shown\n", utf8(kTitle).c_str());
         return 1;
     }
     RECT client{};
@@ -110,5 +125,7 @@ int main(int argc, char** argv) {
     std::stable_sort(walk.controls.begin(), walk.controls.end(),
                      [](const Control& a, const Control& b) { return a.y != b.y ? a.y < b.y : a.x < b.x; });
     for (const Control& control : walk.controls) std::printf("%s\n", control.line.c_str());
+    std::fflush(stdout);
+    if (close) PostMessageW(top, WM_CLOSE, 0, 0);
     return 0;
 }
