@@ -13,7 +13,6 @@ extern "C" {
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -32,11 +31,34 @@ HidHandle fromWin(HANDLE handle) { return reinterpret_cast<HidHandle>(handle); }
 // Byte counts the HID library takes as ULONG; larger spans are refused rather than truncated.
 bool fitsUlong(std::size_t bytes) { return bytes > 0 && bytes <= std::numeric_limits<ULONG>::max(); }
 
+// Paths travel through the platform interface as UTF-8 and meet Windows as UTF-16: the wide
+// functions give every interface its true path, where the 8-bit ones map a serial number outside
+// the system code page (a board named with U+0141, say) to a path no open accepts.
+std::string toUtf8(const wchar_t* text, std::size_t length) {
+    if (length == 0 || length > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+    const int wide = static_cast<int>(length);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, wide, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return {};
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, wide, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+std::wstring toWide(const std::string& text) {
+    if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+    const int bytes = static_cast<int>(text.size());
+    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), bytes, nullptr, 0);
+    if (units <= 0) return {};
+    std::wstring out(static_cast<std::size_t>(units), L'\0');
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), bytes, out.data(), units);
+    return out;
+}
+
 class WindowsInterfaceWalk final : public HidInterfaceWalk {
 public:
     WindowsInterfaceWalk() {
         HidD_GetHidGuid(&guid_);
-        set_ = SetupDiGetClassDevsA(&guid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+        set_ = SetupDiGetClassDevsW(&guid_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     }
     ~WindowsInterfaceWalk() override {
         if (set_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(set_);
@@ -55,23 +77,23 @@ public:
 
         // The first call fails by design and only reports the size the detail record needs.
         DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailA(set_, &interfaceData, nullptr, 0, &required, nullptr);
-        constexpr DWORD pathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
+        SetupDiGetDeviceInterfaceDetailW(set_, &interfaceData, nullptr, 0, &required, nullptr);
+        constexpr DWORD pathOffset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath);
         if (required <= pathOffset || required > kMaxDetailBytes) return true;
 
-        // One spare zero byte keeps the path terminated whatever the call writes. operator new
-        // aligns the buffer for the record's DWORD.
-        std::vector<char> detail(required + 1, 0);
-        // The record's own size, which the call checks: 8 in a 64-bit process and 5 only in a
-        // 32-bit one, where the record is packed to one byte. A hard-coded 5 fails here.
-        const DWORD cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        std::memcpy(detail.data(), &cbSize, sizeof cbSize);
-        auto* record = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(detail.data());
-        if (!SetupDiGetDeviceInterfaceDetailA(set_, &interfaceData, record, required, nullptr, nullptr)) {
+        // Whole wide characters, one spare zero unit to keep the path terminated whatever the call
+        // writes; a wchar_t buffer is aligned for the record's DWORD.
+        std::vector<wchar_t> detail((required + sizeof(wchar_t) - 1) / sizeof(wchar_t) + 1, L'\0');
+        // The record's own size, which the call checks: that of the fixed part (8 in a 64-bit
+        // process), not of the whole buffer.
+        auto* record = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(detail.data());
+        record->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+        if (!SetupDiGetDeviceInterfaceDetailW(set_, &interfaceData, record, required, nullptr, nullptr)) {
             return true;
         }
-        const auto begin = detail.begin() + pathOffset;
-        path.assign(begin, std::find(begin, detail.end(), '\0'));
+        const wchar_t* begin = record->DevicePath;
+        const wchar_t* end = detail.data() + detail.size();
+        path = toUtf8(begin, static_cast<std::size_t>(std::find(begin, end, L'\0') - begin));
         return true;
     }
 
@@ -122,10 +144,12 @@ public:
     HidHandle open(const std::string& path) override {
         lastOpenError_ = 0;
         if (path.empty()) return kInvalidHandle;
+        const std::wstring widePath = toWide(path);
+        if (widePath.empty()) return kInvalidHandle;
         SECURITY_ATTRIBUTES security{};
         security.nLength = sizeof security;
         security.bInheritHandle = TRUE;
-        const HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+        const HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING,
                                           FILE_FLAG_OVERLAPPED, nullptr);
         // Windows holds keyboards and mice for itself, so failed opens are common: only one on a
