@@ -27,7 +27,7 @@ struct Twips {
 
 // One control: its container (nullptr for the client area), kind, text and rectangle in twips.
 // Within a container the table's order is the z-order from the top: lists and the check box
-// lie above the labels they overlap, and Tab visits them in that order.
+// lie above the line and the labels they overlap, and Tab visits them in that order.
 struct Placement {
     const char* name;
     const char* container;
@@ -51,6 +51,7 @@ constexpr Placement kLayout[] = {
     {"Enc6", "Frame3", Kind::List, "", {2400, 960, 900, 360}, false},
     {"Enc7", "Frame3", Kind::List, "", {2400, 1440, 900, 360}, false},
     {"Enc8", "Frame3", Kind::List, "", {2400, 1920, 900, 360}, false},
+    {"Line1", "Frame3", Kind::Line, "", {120, 2280, 4440 - 120, 15}, true},
     {"Label6", "Frame3", Kind::Label, "1-2", {1260, 540, 1095, 375}, false},
     {"Label7", "Frame3", Kind::Label, "3-4", {1260, 1020, 1095, 375}, false},
     {"Label8", "Frame3", Kind::Label, "5-6", {1260, 1500, 1095, 375}, false},
@@ -59,7 +60,6 @@ constexpr Placement kLayout[] = {
     {"Label11", "Frame3", Kind::Label, "11-12", {3420, 1035, 615, 375}, false},
     {"Label12", "Frame3", Kind::Label, "13-14", {3420, 1515, 735, 375}, false},
     {"Label13", "Frame3", Kind::Label, "15-16", {3420, 1995, 615, 375}, false},
-    {"Line1", "Frame3", Kind::Line, "", {120, 2280, 4440 - 120, 15}, true},
     {"Label1", "Frame3", Kind::Label, "Encoders pulse length", {1560, 2580, 2055, 375}, false},
 
     // The value boxes run past the frame's right edge; the frame cuts them off.
@@ -136,14 +136,22 @@ HWND createControl(const Placement& p, HWND parent) {
     return control;
 }
 
-// Makes the selection field exactly `height` high; Windows sizes it from the font otherwise.
+// Makes the selection field exactly `height` high; Windows sizes it from the font otherwise. The
+// field grows one for one with the item height, but what CB_GETITEMHEIGHT reports may differ from
+// what CB_SETITEMHEIGHT took (it does under wine), so the second step corrects by measurement.
 void fitListHeight(HWND combo, int height) {
-    RECT rect;
-    GetWindowRect(combo, &rect);
-    const int off = height - static_cast<int>(rect.bottom - rect.top);
-    if (off == 0) return;
+    auto measured = [combo] {
+        RECT rect;
+        GetWindowRect(combo, &rect);
+        return static_cast<int>(rect.bottom - rect.top);
+    };
     const LRESULT item = SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
-    if (item != CB_ERR) SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), item + off);
+    if (item == CB_ERR) return;
+    int asked = static_cast<int>(item);
+    for (int step = 0; step < 2 && measured() != height; ++step) {
+        asked += height - measured();
+        SendMessageW(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), asked);
+    }
 }
 
 }  // namespace
@@ -249,6 +257,14 @@ void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
     const POINT at = suggested ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
     SetWindowPos(window_, nullptr, at.x, at.y, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame actually drawn may not follow the DPI (it does not under wine): size by the client.
+    RECT client;
+    GetClientRect(window_, &client);
+    const int wider = scaled(kClientWidth, dpi) - client.right, taller = scaled(kClientHeight, dpi) - client.bottom;
+    if (wider != 0 || taller != 0) {
+        SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + wider, outer.bottom - outer.top + taller,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
     InvalidateRect(window_, nullptr, TRUE);
 }
 
