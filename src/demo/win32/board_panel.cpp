@@ -1,0 +1,98 @@
+#include "demo/win32/board_panel.h"
+
+#include "demo/report_text.h"
+#include "ui/win32/wide_text.h"
+
+#include <commctrl.h>
+
+namespace korvex::demo {
+
+namespace {
+
+constexpr std::size_t kShownReports = 10;
+
+// Edit controls break lines at CR LF only.
+std::wstring editText(const std::string& text) {
+    std::wstring out;
+    for (wchar_t c : ui::toWide(text)) {
+        if (c == L'\n') out += L'\r';
+        out += c;
+    }
+    return out;
+}
+
+// Sets a control's text only when it changed, so the refresh timer does not make it flicker.
+void setText(HWND control, const std::wstring& text) {
+    std::wstring now(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    now.resize(static_cast<std::size_t>(GetWindowTextW(control, now.data(), static_cast<int>(now.size()))));
+    if (now != text) SetWindowTextW(control, text.c_str());
+}
+
+}  // namespace
+
+BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int top, int (*scale)(HWND, int),
+                       HFONT font, HFONT fixed)
+    : bus_(bus), device_(device), parent_(parent), top_(top), scale_(scale), font_(font) {
+    const SimDeviceInfo& info = bus.info(device);
+    const std::string title = "Board " + std::to_string(device + 1) + ": serial " + serialText(info) + ", firmware " +
+                              versionText(info.version);
+    const HWND group = add(WC_BUTTONW, BS_GROUPBOX, 8, 0, 404, kHeight - 8, ui::toWide(title));
+    plug_ = add(WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 20, 22, 80, 24);
+    silent_ = add(WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX, 112, 22, 290, 24, L"Silent (sends no input reports)");
+    status_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 52, 380, 18);
+    settings_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 72, 380, 48);
+    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 122, 380, 18, L"Last feature reports (newest last):");
+    reports_ = add(WC_EDITW, WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 20, 140, 380, 108);
+    SendMessageW(reports_, WM_SETFONT, reinterpret_cast<WPARAM>(fixed), FALSE);
+    // The group box is drawn under the controls it surrounds.
+    SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    refresh(false);
+}
+
+HWND BoardPanel::add(const wchar_t* type, DWORD style, int x, int y, int width, int height, const std::wstring& text) {
+    const HWND control = CreateWindowExW(0, type, text.c_str(), WS_CHILD | WS_VISIBLE | style, scale_(parent_, x),
+                                         scale_(parent_, top_ + y), scale_(parent_, width), scale_(parent_, height),
+                                         parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    return control;
+}
+
+void BoardPanel::addReport(const SimCall& call) {
+    lastReports_.push_back(reportLine(call));
+    if (lastReports_.size() > kShownReports) lastReports_.pop_front();
+    reportsChanged_ = true;
+}
+
+void BoardPanel::refresh(bool open) {
+    const bool plugged = bus_.plugged(device_);
+    setText(plug_, plugged ? L"Unplug" : L"Plug in");
+    setText(status_, std::wstring(plugged ? L"Plugged in" : L"Unplugged") + (open ? L", open in the configurator" : L""));
+    setText(settings_, ui::toWide(settingsText(bus_.firmware(device_))));
+    SendMessageW(silent_, BM_SETCHECK, bus_.silent(device_) ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (reportsChanged_) {
+        reportsChanged_ = false;
+        std::string lines;
+        for (const std::string& line : lastReports_) lines += (lines.empty() ? "" : "\n") + line;
+        setText(reports_, editText(lines));
+        // The newest report in view.
+        SendMessageW(reports_, EM_LINESCROLL, 0, static_cast<LPARAM>(kShownReports));
+    }
+}
+
+bool BoardPanel::onCommand(HWND control, UINT code) {
+    if (code != BN_CLICKED) return control == plug_ || control == silent_;
+    if (control == plug_) {
+        if (bus_.plugged(device_)) {
+            bus_.unplug(device_);
+        } else {
+            bus_.replug(device_);
+        }
+    } else if (control == silent_) {
+        bus_.setSilent(device_, SendMessageW(silent_, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    } else {
+        return false;
+    }
+    return true;  // the next refresh shows the change
+}
+
+}  // namespace korvex::demo

@@ -1,0 +1,20 @@
+// A frame as a real container window: it draws an etched group box with its caption on the top
+// border, greyed while the window is disabled, and passes its controls' notifications on to the
+// top-level window. Disabling it keeps the mouse and Tab from its controls (Windows routes no
+// input through a disabled parent) while they keep their own state and look.
+#pragma once
+
+#include <windows.h>
+
+namespace korvex::ui {
+
+// Registers the frame's window class once; the class name for CreateWindowExW.
+const wchar_t* captionFrameClass();
+
+// Colours a static control in a system colour (COLOR_WINDOW, COLOR_ACTIVEBORDER ...) instead
+// of the dialog colour; its parent applies it in WM_CTLCOLORSTATIC.
+void setStaticColor(HWND control, int sysColor);
+// The WM_CTLCOLORSTATIC answer for a control marked by setStaticColor, or nullptr.
+HBRUSH staticColor(HWND control, HDC dc);
+
+}  // namespace korvex::ui

@@ -1,0 +1,62 @@
+// frmMain: the configurator's one window on plain Win32, laid out absolutely in twips (15 to a
+// pixel at 96 DPI, scaled with the window's DPI), with the adapters the window's logic reaches
+// through FormControls. Each control can be found by its name in the window (Frame1, SerNo,
+// Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
+#pragma once
+
+#include "ui/form_controls.h"
+#include "ui/win32/win32_controls.h"
+
+#include <windows.h>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace korvex::ui {
+
+class MainWindow final {
+public:
+    // Creates the window hidden; the logic's start() shows it.
+    MainWindow();
+    ~MainWindow();
+    MainWindow(const MainWindow&) = delete;
+    MainWindow& operator=(const MainWindow&) = delete;
+
+    FormControls& controls() { return controls_; }
+    HWND handle() const { return window_; }
+    // The control with this name, or nullptr.
+    HWND control(std::string_view name) const;
+    // Runs once, when the window is closed (the window's Unload); the window is destroyed after it.
+    void onUnload(std::function<void()> handler) { unload_ = std::move(handler); }
+    UINT dpi() const { return dpi_; }
+
+private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    void build();
+    // Places every control and sizes the client area for this DPI, with a font to match.
+    void applyDpi(UINT dpi, const RECT* suggested);
+    void focusFirstControl();
+
+    HWND window_ = nullptr;
+    HFONT font_ = nullptr;
+    UINT dpi_ = 96;
+    std::map<std::string, HWND, std::less<>> named_;
+    std::unique_ptr<Win32Frame> frame1_, frame3_;
+    std::unique_ptr<Win32List> serNo_, modeCh1_;
+    std::array<std::unique_ptr<Win32List>, kEncoderCount> enc_;
+    std::unique_ptr<Win32Label> lblSerialNumber_, lblManuf_, lblProduct_, lblVersion_, label1_;
+    std::array<std::unique_ptr<Win32Label>, kEncoderCount> pairLabel_;
+    std::unique_ptr<Win32CheckBox> noJoy_;
+    std::unique_ptr<Win32Timer> timer_;
+    FormControls controls_;
+    std::function<void()> unload_;
+    bool unloaded_ = false;
+    HWND lastFocus_ = nullptr;
+};
+
+}  // namespace korvex::ui

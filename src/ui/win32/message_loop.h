@@ -1,0 +1,14 @@
+// The message loop every window of this program shares: keys go through IsDialogMessage first,
+// so Tab, the arrows and Space move and act as in a dialog.
+#pragma once
+
+#include <windows.h>
+
+namespace korvex::ui {
+
+// Dispatches one message taken from the queue.
+void dispatchMessage(MSG& message);
+// Runs until WM_QUIT; returns its exit code.
+int runMessageLoop();
+
+}  // namespace korvex::ui

@@ -1,0 +1,4 @@
+// Resource identifiers shared by the resource script and the window.
+#pragma once
+
+#define KORVEX_ICON 1

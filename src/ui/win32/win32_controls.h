@@ -1,0 +1,103 @@
+// The control interface on Win32 controls. Windows sends no notification when the program sets a
+// selection (CB_SETCURSEL) or a check state (BM_SETCHECK), so the program's changes raise click
+// only through the interface's own members; the user's choice arrives as CBN_SELCHANGE or
+// BN_CLICKED at the parent, which hands it to dispatchCommand().
+#pragma once
+
+#include "ui/controls.h"
+
+#include <windows.h>
+
+namespace korvex::ui {
+
+// A control that acts on the notifications it sends its parent through WM_COMMAND.
+class CommandTarget {
+public:
+    virtual void onCommand(UINT code) = 0;
+
+protected:
+    ~CommandTarget() = default;
+};
+
+// Called by every window that parents controls, for each WM_COMMAND from a control.
+void dispatchCommand(HWND control, UINT code);
+
+class Win32Label final : public LabelControl {
+public:
+    explicit Win32Label(HWND label) : label_(label) {}
+    std::string caption() const override;
+    bool enabled() const override { return IsWindowEnabled(label_) != FALSE; }
+
+private:
+    void applyCaption(const std::string& caption) override;
+    void applyEnabled(bool enabled) override { EnableWindow(label_, enabled); }
+    HWND label_;
+};
+
+// A frame's enabled state is the container window's: disabled, it passes no input to its
+// controls, which keep their own state and look.
+class Win32Frame final : public FrameControl {
+public:
+    explicit Win32Frame(HWND frame) : frame_(frame) {}
+    bool enabled() const override { return IsWindowEnabled(frame_) != FALSE; }
+
+private:
+    void applyEnabled(bool enabled) override;
+    HWND frame_;
+};
+
+// A CBS_DROPDOWNLIST combo box. It takes the mouse wheel only while it has the keyboard focus,
+// and no input at all while a frame around it is disabled.
+class Win32List final : public ListControl, public CommandTarget {
+public:
+    explicit Win32List(HWND combo);
+    ~Win32List() override;
+    int listIndex() const override;
+    int listCount() const override;
+    std::string itemText(int index) const override;
+    bool enabled() const override { return IsWindowEnabled(combo_) != FALSE; }
+    void onCommand(UINT code) override;
+
+private:
+    void applyClear() override;
+    void applyAddItem(const std::string& text, int index) override;
+    void applyListIndex(int index) override;
+    void applyEnabled(bool enabled) override { EnableWindow(combo_, enabled); }
+    HWND combo_;
+};
+
+// A BS_3STATE button: the program may show it greyed, while a user's click turns unchecked or
+// greyed into checked and checked into unchecked, never into greyed.
+class Win32CheckBox final : public CheckBoxControl, public CommandTarget {
+public:
+    explicit Win32CheckBox(HWND box);
+    ~Win32CheckBox() override;
+    int value() const override;
+    bool enabled() const override { return IsWindowEnabled(box_) != FALSE; }
+    void onCommand(UINT code) override;
+
+private:
+    void applyValue(int value) override;
+    void applyEnabled(bool enabled) override { EnableWindow(box_, enabled); }
+    HWND box_;
+};
+
+// SetTimer on the owner window, so ticks arrive as WM_TIMER on the window's thread; the owner
+// passes them on to raiseTick().
+class Win32Timer final : public TimerControl {
+public:
+    Win32Timer(HWND owner, UINT_PTR id, int milliseconds) : owner_(owner), id_(id), interval_(milliseconds) {}
+    void setEnabled(bool enabled) override;
+    bool enabled() const override { return enabled_; }
+    void setInterval(int milliseconds) override;
+    int interval() const override { return interval_; }
+    UINT_PTR id() const { return id_; }
+
+private:
+    HWND owner_;
+    UINT_PTR id_;
+    int interval_;
+    bool enabled_ = false;
+};
+
+}  // namespace korvex::ui
