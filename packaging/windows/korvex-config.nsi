@@ -31,6 +31,7 @@ RequestExecutionLevel user
 ManifestDPIAware true
 
 Name "${PRODUCT}"
+BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 ; A reinstall or upgrade goes where the user put the first one.
@@ -53,6 +54,10 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
   !define MUI_UNICON "${ICON}"
 !endif
 !define MUI_ABORTWARNING
+; Modern UI's default welcome text speaks of system files; this installer touches none.
+!define MUI_WELCOMEPAGE_TEXT "This installs ${PRODUCT} ${VERSION} for your user account only: \
+no administrator rights are needed, and nothing outside its folder, its Start-menu entry and its \
+entry in Apps and features is changed.$\r$\n$\r$\nClick Next to continue."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\korvex-config.exe"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
