@@ -303,7 +303,7 @@ TEST_F(Window, PickingTheOtherSerialReopensThatBoardWithoutRescanning) {
     bus.clearCalls();
     press(VK_UP);
     EXPECT_EQ(selectedText("SerNo"), "KX000001");
-    ASSERT_TRUE(logic->session().deviceDetected);
+    ASSERT_TRUE(logic->session().boardOpen());
     EXPECT_EQ(bus.deviceOf(logic->session().deviceHandle), 0u);
     EXPECT_EQ(bus.openHandleCount(), 1u);
     int walks = 0;
