@@ -23,8 +23,9 @@ public:
     bool plug();
     void unplug() { device_.destroy(); }
     void setSilent(bool silent) { silent_ = silent; }
-    // Sixteen released buttons, unless the board is silent or unplugged.
+    // The buttons as the firmware reports them, unless the board is silent or unplugged.
     void sendButtons();
+    BoardFirmware& firmware() { return firmware_; }
 
     bool getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) override;
     bool setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) override;
