@@ -76,7 +76,8 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
     };
     std::vector<std::uint8_t> report(std::max<std::size_t>(2, session.capabilities.InputReportByteLength));
     std::vector<std::uint8_t> lastReport;
-    std::set<int> lastButtons, lastDown;
+    std::optional<std::set<int>> lastButtons;
+    std::set<int> lastDown;
     std::array<long long, kPairCount> steps{};
     const auto start = Clock::now();
     long long reports = 0;
@@ -94,6 +95,15 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
             continue;
         }
         const std::set<int> down = buttonsDown(*layout, report);
+        std::set<int> buttons;
+        for (const int button : down)
+            if (encoderPair(button) == 0) buttons.insert(button);
+        if (buttons != lastButtons) {  // the first report always shows
+            out << "down:";
+            if (buttons.empty()) out << " none";
+            for (const int button : buttons) out << " " << button;
+            out << std::endl;
+        }
         // A button of an encoder pair going down is one step: the pair's first button one way,
         // its second the other.
         for (const int button : down) {
@@ -103,15 +113,6 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
             count += button % 2 ? 1 : -1;
             out << "encoder " << pairName(pair) << ": " << (button % 2 ? "+1" : "-1") << " (button " << button
                 << "), total " << std::showpos << count << std::noshowpos << std::endl;
-        }
-        std::set<int> buttons;
-        for (const int button : down)
-            if (encoderPair(button) == 0) buttons.insert(button);
-        if (buttons != lastButtons) {
-            out << "down:";
-            if (buttons.empty()) out << " none";
-            for (const int button : buttons) out << " " << button;
-            out << std::endl;
         }
         lastButtons = buttons;
         lastDown = down;
