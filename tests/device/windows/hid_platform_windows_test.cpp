@@ -3,7 +3,6 @@
 // ever read with a bound.
 #include "device/discovery.h"
 #include "device/hid_platform.h"
-#include "ui/memory_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -140,16 +139,11 @@ TEST_F(WindowsHidPlatformTest, BoundedReadGivesUpInTimeAndLeavesTheHandleUsable)
 // No board is attached: discovery walks every interface and lists nothing, leaving nothing open.
 TEST_F(WindowsHidPlatformTest, DiscoveryFindsNoBoardAmongTheSystemsDevices) {
     DeviceSession session;
-    ui::MemoryList SerNo;
-    Scan_USB_devices(*platform_, session, SerNo);
-    EXPECT_EQ(SerNo.listCount(), 0);
-    EXPECT_FALSE(SerNo.enabled());
-    EXPECT_TRUE(session.serialListReady);
-    EXPECT_TRUE(session.enumerationEnded);
+    EXPECT_TRUE(scanBoards(*platform_, session).empty());
     EXPECT_EQ(session.deviceHandle, kInvalidHandle);
 
-    EXPECT_FALSE(FindTheHid(*platform_, session, SerNo));
-    EXPECT_FALSE(session.deviceDetected);
+    EXPECT_FALSE(openBoard(*platform_, session, ""));
+    EXPECT_EQ(session.connection, Connection::Closed);
     EXPECT_EQ(session.deviceHandle, kInvalidHandle);
     EXPECT_EQ(session.devicePath, paths_.back());
 }
