@@ -17,4 +17,4 @@ ensure_packages() {
 
 # What every build of the configurator needs.
 KORVEX_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libudev-dev
-                       qt6-base-dev fonts-liberation)
+                       qt6-base-dev fonts-liberation nlohmann-json3-dev libcli11-dev)

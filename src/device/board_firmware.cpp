@@ -6,6 +6,46 @@
 
 namespace korvex {
 
+namespace {
+constexpr std::uint8_t kBoardReportDescriptor[] = {
+    0x05, 0x01,        // Usage Page (Generic Desktop)
+    0x09, 0x04,        // Usage (Joystick)
+    0xA1, 0x01,        // Collection (Application)
+    0x05, 0x09,        //   Usage Page (Button)
+    0x19, 0x01,        //   Usage Minimum (1)
+    0x29, 0x10,        //   Usage Maximum (16)
+    0x15, 0x00,        //   Logical Minimum (0)
+    0x25, 0x01,        //   Logical Maximum (1)
+    0x75, 0x01,        //   Report Size (1)
+    0x95, 0x10,        //   Report Count (16)
+    0x81, 0x02,        //   Input (Data, Variable, Absolute)
+    0x06, 0x00, 0xFF,  //   Usage Page (Vendor 0xFF00)
+    0x09, 0x01,        //   Usage (1)
+    0x26, 0xFF, 0x00,  //   Logical Maximum (255)
+    0x75, 0x08,        //   Report Size (8)
+    0x95, 0x08,        //   Report Count (8)
+    0xB1, 0x02,        //   Feature (Data, Variable, Absolute)
+    0xC0,              // End Collection
+};
+}  // namespace
+
+std::span<const std::uint8_t> boardReportDescriptor() { return kBoardReportDescriptor; }
+
+void BoardFirmware::pulseButton(int button) {
+    if (button < 1 || button > 16) return;
+    pulses_.push_back(static_cast<std::uint16_t>(held_ | (1u << (button - 1))));
+    pulses_.push_back(held_);
+}
+
+std::array<std::uint8_t, kBoardInputBytes> BoardFirmware::nextInputReport() {
+    std::uint16_t down = held_;
+    if (!pulses_.empty()) {
+        down = pulses_.front();
+        pulses_.pop_front();
+    }
+    return {static_cast<std::uint8_t>(down & 0xFF), static_cast<std::uint8_t>(down >> 8)};
+}
+
 std::uint8_t BoardFirmware::value(std::uint8_t code) const {
     switch (code) {
     case kCommandHide: return settings_.hideFlag;

@@ -2,7 +2,9 @@
 // demo and the virtual uhid board all answer the configurator with this one model.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <vector>
 
@@ -16,6 +18,13 @@ struct BoardSettings {
 
     bool operator==(const BoardSettings&) const = default;
 };
+
+// The board's report descriptor: a joystick application collection (so that operating systems list
+// it among gaming devices, and Linux makes an input device that tells its release number) holding
+// sixteen buttons in one 2-byte input report, and an 8-byte vendor feature report that carries the
+// configuration protocol. No report IDs: with the ID byte, 3 and 9 bytes.
+std::span<const std::uint8_t> boardReportDescriptor();
+inline constexpr std::size_t kBoardInputBytes = 2;  // without the report ID byte
 
 class BoardFirmware {
 public:
@@ -37,6 +46,14 @@ public:
     // The value the board keeps for a command code; 0 for codes it does not know.
     std::uint8_t value(std::uint8_t code) const;
 
+    // Buttons held down, bit b-1 for button b; each input report tells them.
+    void holdButtons(std::uint16_t down) { held_ = down; }
+    // One pulse on a button, as an encoder turned by one step gives it: one report with the
+    // button down, then the held buttons again.
+    void pulseButton(int button);
+    // The next input report's bytes (without the report ID byte): buttons 1 to 8, then 9 to 16.
+    std::array<std::uint8_t, kBoardInputBytes> nextInputReport();
+
     // Count of follow-up reports accepted, for observers of the protocol.
     unsigned followUps() const { return followUps_; }
 
@@ -46,6 +63,8 @@ private:
     BoardSettings settings_;
     std::uint8_t selected_ = 0;
     unsigned followUps_ = 0;
+    std::uint16_t held_ = 0;
+    std::deque<std::uint16_t> pulses_;  // button states still to be reported, oldest first
 };
 
 }  // namespace korvex

@@ -73,6 +73,27 @@ bool openBoard(HidPlatform& platform, DeviceSession& session, const std::string&
     return true;
 }
 
+bool openBoardAt(HidPlatform& platform, DeviceSession& session, const std::string& path, const std::string& serial) {
+    session.connection = Connection::Closed;
+    session.devicePath = path;
+    const HidHandle handle = platform.open(path);
+    if (handle == kInvalidHandle) return false;
+    std::array<std::uint8_t, kDeviceStringBufferBytes> serialBuffer{};
+    session.attributes.Size = 12;
+    const bool same = platform.getAttributes(handle, session.attributes) &&
+                      session.attributes.VendorID == kBoardVendorId && session.attributes.ProductID == kBoardProductId &&
+                      platform.getString(handle, HidString::SerialNumber, std::span(serialBuffer).first(kDeviceStringBytes)) &&
+                      narrowDeviceString(serialBuffer) == serial;
+    if (!same) {
+        platform.close(handle);
+        return false;
+    }
+    session.deviceHandle = handle;
+    session.connection = Connection::Open;
+    readCapabilities(platform, session);
+    return true;
+}
+
 void readCapabilities(HidPlatform& platform, DeviceSession& session) {
     platform.getCaps(session.deviceHandle, session.capabilities);
 }

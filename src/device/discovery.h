@@ -30,6 +30,11 @@ std::vector<BoardRecord> scanBoards(HidPlatform& platform, DeviceSession& sessio
 // lengths. On success the connection is Open; on failure it is Closed and no handle is left open.
 bool openBoard(HidPlatform& platform, DeviceSession& session, const std::string& serial);
 
+// Opens the board a scan found at `path`, if that node still is one of our boards with `serial`
+// (nodes come and go between a scan and an open), and reads its report lengths. For choosing one
+// of several boards that share a serial number. Connection and handle as for openBoard.
+bool openBoardAt(HidPlatform& platform, DeviceSession& session, const std::string& path, const std::string& serial);
+
 // Reads the open board's report lengths; on failure the former values stay.
 void readCapabilities(HidPlatform& platform, DeviceSession& session);
 

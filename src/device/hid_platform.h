@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace korvex {
 
@@ -78,9 +79,16 @@ public:
     virtual bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) = 0;
     virtual bool getFeature(HidHandle handle, std::span<std::uint8_t> report) = 0;
 
-    // Waits at most `bound` for one input report of at most buffer.size() bytes.
+    // Waits at most `bound` for one input report of at most buffer.size() bytes, led by its report
+    // ID byte (0 when the device numbers no reports) on every system, as the HID library gives it.
     virtual InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
                                 std::chrono::milliseconds bound) = 0;
+
+    // The open device's raw report descriptor. False where the system hands out none: the
+    // Windows HID library describes reports only through its own parsed data.
+    virtual bool getReportDescriptor(HidHandle /*handle*/, std::vector<std::uint8_t>& /*descriptor*/) {
+        return false;
+    }
 };
 
 // The operating system's own HID access (hidraw on Linux, the HID library on Windows).

@@ -117,3 +117,112 @@ std::optional<ReportLengths> parseReportLengths(std::span<const std::uint8_t> de
 }
 
 }  // namespace korvex
+
+namespace korvex {
+
+namespace {
+
+constexpr std::uint16_t kButtonPage = 0x09;
+enum LocalTag : std::uint8_t { kUsage = 0x0, kUsageMinimum = 0x1, kUsageMaximum = 0x2 };
+enum GlobalPageTag : std::uint8_t { kUsagePage = 0x0 };
+
+// Usages named by local items, kept as ranges so that a wide minimum-maximum costs nothing.
+struct UsageRange {
+    std::uint16_t page;
+    std::uint32_t first;
+    std::uint32_t last;
+};
+
+// The usage of field `index` of a main item: the index-th usage listed; past the end, the last.
+std::optional<std::pair<std::uint16_t, std::uint32_t>> usageOf(const std::vector<UsageRange>& ranges, std::uint32_t index) {
+    for (const UsageRange& range : ranges) {
+        const std::uint32_t span = range.last - range.first + 1;
+        if (index < span) return std::pair{range.page, range.first + index};
+        index -= span;
+    }
+    if (ranges.empty()) return std::nullopt;
+    return std::pair{ranges.back().page, ranges.back().last};
+}
+
+}  // namespace
+
+std::optional<InputButtons> parseInputButtons(std::span<const std::uint8_t> descriptor) {
+    // Checked whole first, so the walk below meets only complete items and sane sizes.
+    if (!parseReportLengths(descriptor)) return std::nullopt;
+
+    struct State {
+        Globals sizes;
+        std::uint16_t page = 0;
+    };
+    std::array<State, kMaxPushDepth> stack{};
+    std::size_t depth = 0;
+    State state;
+    std::vector<UsageRange> usages;
+    std::optional<std::uint32_t> minimum;
+    std::array<std::uint64_t, 256> inputBits{};
+    InputButtons result;
+
+    auto usage = [&state](std::uint32_t value, std::size_t dataSize) {
+        // A 4-byte usage carries its own page in the high half.
+        return dataSize == 4 ? std::pair{static_cast<std::uint16_t>(value >> 16), value & 0xFFFF}
+                             : std::pair{state.page, value};
+    };
+
+    for (std::size_t at = 0; at < descriptor.size();) {
+        const std::uint8_t prefix = descriptor[at];
+        if (prefix == kLongItemPrefix) {
+            at += 3 + descriptor[at + 1];
+            continue;
+        }
+        const std::size_t dataSize = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
+        const std::uint32_t value = littleEndian(descriptor.subspan(at + 1, dataSize));
+        const std::uint8_t type = (prefix >> 2) & 0x3;
+        const std::uint8_t tag = prefix >> 4;
+        at += 1 + dataSize;
+
+        if (type == kGlobal) {
+            switch (tag) {
+            case kUsagePage: state.page = static_cast<std::uint16_t>(value); break;
+            case kReportSize: state.sizes.reportSize = value; break;
+            case kReportCount: state.sizes.reportCount = value; break;
+            case kReportId:
+                state.sizes.reportId = static_cast<std::uint8_t>(value);
+                result.numbered = true;
+                break;
+            case kPush: stack[depth++] = state; break;
+            case kPop: state = stack[--depth]; break;
+            default: break;
+            }
+        } else if (type == kLocal) {
+            const auto [page, id] = usage(value, dataSize);
+            if (tag == kUsage) usages.push_back({page, id, id});
+            if (tag == kUsageMinimum) minimum = id;
+            if (tag == kUsageMaximum && minimum && *minimum <= id) {
+                usages.push_back({page, *minimum, id});
+                minimum.reset();
+            }
+        } else if (type == kMain) {
+            if (tag == kInput) {
+                const bool constant = value & 0x1;
+                const bool variable = value & 0x2;
+                std::uint64_t& offset = inputBits[state.sizes.reportId];
+                if (constant || !variable || state.sizes.reportSize != 1) {
+                    offset += std::uint64_t{state.sizes.reportSize} * state.sizes.reportCount;
+                } else {
+                    // One bit per field; the whole check above bounds the count.
+                    for (std::uint32_t field = 0; field < state.sizes.reportCount; ++field, ++offset) {
+                        const auto named = usageOf(usages, field);
+                        if (named && named->first == kButtonPage && named->second != 0 && named->second <= 0xFFFF)
+                            result.buttons.push_back({state.sizes.reportId, static_cast<std::uint16_t>(named->second),
+                                                      static_cast<std::uint32_t>(offset)});
+                    }
+                }
+            }
+            usages.clear();
+            minimum.reset();
+        }
+    }
+    return result;
+}
+
+}  // namespace korvex

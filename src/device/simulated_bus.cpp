@@ -1,6 +1,7 @@
 #include "device/simulated_bus.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <thread>
 
@@ -198,9 +199,22 @@ InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buff
         if (realWaits_) std::this_thread::sleep_for(bound);
         return InputRead::NoneYet;
     }
-    // Sixteen released buttons, led by the report ID byte.
-    std::fill(buffer.begin(), buffer.begin() + std::min<std::size_t>(buffer.size(), 3), std::uint8_t{0});
+    // The firmware's buttons, led by the report ID byte, cut at the caller's buffer.
+    const auto buttons = devices_[call.device].firmware.nextInputReport();
+    std::array<std::uint8_t, 1 + kBoardInputBytes> report{};
+    std::copy(buttons.begin(), buttons.end(), report.begin() + 1);
+    std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
     return InputRead::Report;
+}
+
+bool SimulatedBus::getReportDescriptor(HidHandle handle, std::vector<std::uint8_t>& descriptor) {
+    SimCall call(SimOp::Descriptor);
+    call.handle = handle;
+    call.ok = live(handle, call.device) != nullptr;
+    if (!finish(call)) return false;
+    const auto bytes = boardReportDescriptor();
+    descriptor.assign(bytes.begin(), bytes.end());
+    return true;
 }
 
 }  // namespace korvex

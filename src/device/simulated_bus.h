@@ -16,7 +16,7 @@
 
 namespace korvex {
 
-enum class SimOp { Walk, Enumerate, Open, Close, Attributes, String, Caps, SetFeature, GetFeature, Read };
+enum class SimOp { Walk, Enumerate, Open, Close, Attributes, String, Caps, SetFeature, GetFeature, Read, Descriptor };
 
 struct SimCall {
     explicit SimCall(SimOp operation) : op(operation) {}
@@ -85,6 +85,7 @@ public:
     bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override;
     InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
                         std::chrono::milliseconds bound) override;
+    bool getReportDescriptor(HidHandle handle, std::vector<std::uint8_t>& descriptor) override;
 
 private:
     struct Device {

@@ -93,6 +93,26 @@ TEST_F(Discovery, MatchingIsExactAndDuplicatesOpenTheFirst) {
     EXPECT_EQ(openIndex(), 0u);
 }
 
+TEST_F(Discovery, ABoardIsOpenedAtItsPathOnlyWhileThatNodeStillHoldsIt) {
+    bus.addDevice(board(u"KX-7"));
+    bus.addDevice(board(u"KX-7"));
+    bus.addDevice(otherHid(0x5A17, 0x0103));
+    const auto records = scanBoards(bus, session);
+    ASSERT_TRUE(openBoardAt(bus, session, records[1].path, "KX-7"));
+    EXPECT_EQ(openIndex(), 1u);
+    EXPECT_EQ(session.connection, Connection::Open);
+    EXPECT_EQ(session.capabilities.FeatureReportByteLength, 9);
+    bus.close(session.deviceHandle);
+
+    // Another serial, another product, or a node gone since the scan: nothing is left open.
+    EXPECT_FALSE(openBoardAt(bus, session, records[1].path, "KX-8"));
+    EXPECT_FALSE(openBoardAt(bus, session, bus.path(2), "OTHER"));
+    bus.unplug(0);
+    EXPECT_FALSE(openBoardAt(bus, session, records[0].path, "KX-7"));
+    EXPECT_EQ(session.connection, Connection::Closed);
+    EXPECT_EQ(bus.openHandleCount(), 0u);
+}
+
 TEST_F(Discovery, AFailedFindLeavesNothingOpenAndCapabilitiesUnchanged) {
     bus.addDevice(board(u"A"));
     bus.addDevice(board(u"B"));

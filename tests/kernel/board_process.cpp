@@ -1,5 +1,6 @@
 #include "board_process.h"
 
+#include <sys/types.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -60,6 +61,19 @@ std::optional<std::string> BoardProcess::nextLine(std::chrono::milliseconds boun
         if (got <= 0) return std::nullopt;
         buffered_.append(chunk, static_cast<std::size_t>(got));
     }
+}
+
+}  // namespace korvex::kerneltest
+
+namespace korvex::kerneltest {
+
+int BoardProcess::finish() {
+    if (toBoard_ >= 0) ::close(toBoard_);
+    toBoard_ = -1;
+    int status = 0;
+    const bool ended = pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_;
+    pid_ = -1;
+    return ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace korvex::kerneltest

@@ -1,4 +1,5 @@
-// korvex-virtual-board run as a child process, driven through its standard input and output.
+// A program run as a child process (korvex-virtual-board, korvexctl), driven through its standard
+// input and output.
 #pragma once
 
 #include <chrono>
@@ -21,6 +22,8 @@ public:
     bool send(const std::string& command) const;
     // The next output line, or nothing if none came within `bound` or the program ended.
     std::optional<std::string> nextLine(std::chrono::milliseconds bound);
+    // Closes its standard input and waits for it to end: its exit code, or -1 if it was killed.
+    int finish();
 
 private:
     pid_t pid_ = -1;

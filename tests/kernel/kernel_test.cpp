@@ -1,11 +1,12 @@
 // Drives the configurator's hidraw platform, discovery and command reports against boards that
 // the real kernel believes are plugged in (korvex-virtual-board on /dev/uhid).
 //
-//   korvex-kernel-test [--board-program PATH] [--exit-port]
+//   korvex-kernel-test [--board-program PATH] [--korvexctl PATH] [--exit-port]
 //
 // Prints "KERNEL TEST PASSED" and exits 0 when every check holds. With --exit-port it also hands
 // the verdict to QEMU's isa-debug-exit device at port 0xf4 (0 for a pass, 1 for a failure).
 #include "board_process.h"
+#include "korvexctl_steps.h"
 #include "device/board_firmware.h"
 #include "device/device_session.h"
 #include "device/device_strings.h"
@@ -132,7 +133,7 @@ void roundTrips(HidPlatform& platform, DeviceSession& session, BoardProcess& boa
     check(state == expected, name + ": firmware holds what was written: " + state.value_or("<no answer>"));
 }
 
-void run(const std::string& boardProgram) {
+void run(const std::string& boardProgram, const std::string& korvexctl) {
     const Board talking{"KXA0001", 0x0114, {0x5A, 0x0F, 7, 1}};
     const Board silent{"KXB0002", 0x0113, {0xA5, 0xF0, 25, 0}};
 
@@ -217,6 +218,8 @@ void run(const std::string& boardProgram) {
     platform->close(first);
     check(listedSerials(*platform, session) == std::vector<std::string>{talking.serial},
           "a new scan lists only the board left");
+
+    kerneltest::runKorvexctlSteps(korvexctl, boards, talking.serial, check);
 }
 
 void reportToQemu(bool passed) {
@@ -228,14 +231,16 @@ void reportToQemu(bool passed) {
 
 int main(int argc, char** argv) {
     std::string boardProgram = "/bin/korvex-virtual-board";
+    std::string korvexctl = "/bin/korvexctl";
     bool exitPort = false;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
         if (argument == "--board-program" && i + 1 < argc) boardProgram = argv[++i];
+        else if (argument == "--korvexctl" && i + 1 < argc) korvexctl = argv[++i];
         else if (argument == "--exit-port") exitPort = true;
     }
     const auto start = Clock::now();
-    run(boardProgram);
+    run(boardProgram, korvexctl);
     const bool passed = failures == 0;
     std::cout << (passed ? "KERNEL TEST PASSED" : "KERNEL TEST FAILED: " + std::to_string(failures) + " checks")
               << " in " << since(start).count() << " ms" << std::endl;

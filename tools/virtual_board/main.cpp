@@ -5,7 +5,9 @@
 // VERSION is the release number in hex as USB writes it (0114 is 1.14; the default). --other adds
 // a HID mouse with another product ID. Each board sends an input report every MS milliseconds
 // (default 100) unless silent. Commands on standard input, one a line, each acknowledged on
-// standard output:  unplug SERIAL | plug SERIAL | silent SERIAL | talk SERIAL | state SERIAL | quit
+// standard output:  unplug SERIAL | plug SERIAL | silent SERIAL | talk SERIAL | state SERIAL |
+// hold SERIAL BUTTON... (the buttons held down from now on; none for none) | pulse SERIAL BUTTON
+// (one report with the button down, as one encoder step gives it) | quit
 // "ready" is printed once every device exists. SIGINT and SIGTERM unplug everything and exit.
 // --log prints every feature request a board receives: "feature SERIAL set 00 EE 08 10 ..." for a
 // report sent to it, "feature SERIAL get 00 08 05 ..." for its answer to a get-feature request.
@@ -122,6 +124,17 @@ bool runCommand(const std::string& line, Options& options) {
         say("state " + serial + " hide=" + std::to_string(s.hideFlag) + " low=" + std::to_string(s.modesLow) +
             " high=" + std::to_string(s.modesHigh) + " pulse=" + std::to_string(s.pulseCode) +
             " followups=" + std::to_string(board->firmware().followUps()));
+    } else if (command == "hold") {
+        std::uint16_t down = 0;
+        for (int button; words >> button;)
+            if (button >= 1 && button <= 16) down = static_cast<std::uint16_t>(down | (1u << (button - 1)));
+        board->firmware().holdButtons(down);
+        say("held " + serial + " " + std::to_string(down));
+    } else if (command == "pulse") {
+        int button = 0;
+        words >> button;
+        board->firmware().pulseButton(button);
+        say("pulsed " + serial + " " + std::to_string(button));
     } else {
         say("error unknown command " + command);
     }

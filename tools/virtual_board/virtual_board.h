@@ -28,8 +28,9 @@ public:
     void onFeature(std::function<void(const std::string& direction, std::span<const std::uint8_t> report)> log) {
         log_ = std::move(log);
     }
-    // Sixteen released buttons, unless the board is silent or unplugged.
+    // The buttons as the firmware reports them, unless the board is silent or unplugged.
     void sendButtons();
+    BoardFirmware& firmware() { return firmware_; }
 
     bool getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) override;
     bool setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) override;

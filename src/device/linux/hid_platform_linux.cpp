@@ -70,6 +70,7 @@ public:
         // What sysfs said holds for as long as this descriptor: the attribute and string calls
         // that follow read it from here rather than asking udev again.
         opened_.insert_or_assign(fd, std::move(*description));
+        numbered_.erase(fd);
         return fd;
     }
 
@@ -79,6 +80,7 @@ public:
         const int fd = fdOf(handle);
         if (fd < 0) return;
         opened_.erase(fd);
+        numbered_.erase(fd);
         ::close(fd);
     }
 
@@ -111,13 +113,9 @@ public:
     }
 
     bool getCaps(HidHandle handle, HidCaps& caps) override {
-        const int fd = fdOf(handle);
-        int size = 0;
-        if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) return false;
-        hidraw_report_descriptor descriptor{};
-        descriptor.size = static_cast<__u32>(size);
-        if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0) return false;
-        const auto lengths = parseReportLengths(std::span<const std::uint8_t>(descriptor.value, descriptor.size));
+        std::vector<std::uint8_t> descriptor;
+        if (!getReportDescriptor(handle, descriptor)) return false;
+        const auto lengths = parseReportLengths(descriptor);
         if (!lengths) return false;
         caps.InputReportByteLength = lengths->input;
         caps.FeatureReportByteLength = lengths->feature;
@@ -143,6 +141,17 @@ public:
         return true;
     }
 
+    bool getReportDescriptor(HidHandle handle, std::vector<std::uint8_t>& descriptor) override {
+        const int fd = fdOf(handle);
+        int size = 0;
+        if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) return false;
+        hidraw_report_descriptor raw{};
+        raw.size = static_cast<__u32>(size);
+        if (::ioctl(fd, HIDIOCGRDESC, &raw) < 0) return false;
+        descriptor.assign(raw.value, raw.value + raw.size);
+        return true;
+    }
+
     InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) override {
         pollfd watch{fdOf(handle), POLLIN, 0};
         const int wait = static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(bound.count(), 0, INT_MAX));
@@ -156,9 +165,15 @@ public:
         }
         if (ready < 0 || (watch.revents & (POLLHUP | POLLERR | POLLNVAL))) return InputRead::Gone;
         if (ready == 0) return InputRead::NoneYet;
-        // hidraw hands out whole reports and cuts one that is longer than the buffer.
+        // hidraw hands out whole reports and cuts one that is longer than the buffer. It leaves out
+        // the report ID byte of a device that numbers no reports; the HID library gives it as 0.
+        std::span<std::uint8_t> into = buffer;
+        if (!into.empty() && !reportsNumbered(handle)) {
+            into[0] = 0;
+            into = into.subspan(1);
+        }
         std::uint8_t spare = 0;
-        const std::span<std::uint8_t> into = buffer.empty() ? std::span<std::uint8_t>(&spare, 1) : buffer;
+        if (into.empty()) into = std::span<std::uint8_t>(&spare, 1);
         const ssize_t got = ::read(watch.fd, into.data(), into.size());
         if (got > 0) return InputRead::Report;
         if (got < 0 && (errno == EAGAIN || errno == EINTR)) return InputRead::NoneYet;
@@ -166,6 +181,17 @@ public:
     }
 
 private:
+    // Whether the device's reports carry their own ID byte; asked once per open descriptor.
+    bool reportsNumbered(HidHandle handle) {
+        const int fd = fdOf(handle);
+        if (const auto known = numbered_.find(fd); known != numbered_.end()) return known->second;
+        std::vector<std::uint8_t> descriptor;
+        const auto layout = getReportDescriptor(handle, descriptor) ? parseInputButtons(descriptor) : std::nullopt;
+        const bool numbered = layout && layout->numbered;
+        numbered_.insert_or_assign(fd, numbered);
+        return numbered;
+    }
+
     const HidrawDescription* describe(HidHandle handle) const {
         const auto it = opened_.find(fdOf(handle));
         return it == opened_.end() ? nullptr : &it->second;
@@ -174,6 +200,7 @@ private:
     UdevContext udev_;
     int lastOpenError_ = 0;
     std::map<int, HidrawDescription> opened_;  // by descriptor, for every node open now
+    std::map<int, bool> numbered_;             // by descriptor, once its first report was read
 };
 
 }  // namespace

@@ -134,3 +134,42 @@ TEST(ReportLengths, TheLongestReportThatFitsIsAccepted) {
 
 }  // namespace
 }  // namespace korvex
+
+namespace korvex {
+namespace {
+
+std::vector<std::pair<int, int>> buttonBits(const Bytes& descriptor) {
+    std::vector<std::pair<int, int>> out;  // (button, bit)
+    const auto parsed = parseInputButtons(descriptor);
+    if (!parsed) return out;
+    for (const ButtonBit& b : parsed->buttons) out.emplace_back(b.button, b.bit);
+    return out;
+}
+
+TEST(InputButtons, ButtonsAreFoundAfterOtherFieldsAndPaddingIsSkipped) {
+    // The gamepad's buttons follow its two 8-bit axes; its padding names no button.
+    const auto gamepad = buttonBits(kGamepad);
+    ASSERT_EQ(gamepad.size(), 12u);
+    EXPECT_EQ(gamepad.front(), std::pair(1, 16));
+    EXPECT_EQ(gamepad.back(), std::pair(12, 27));
+    EXPECT_FALSE(parseInputButtons(kGamepad)->numbered);
+
+    // The keyboard's one-bit modifiers are keys, not buttons; its reports are numbered.
+    const auto keyboard = parseInputButtons(kKeyboardWithIds);
+    ASSERT_TRUE(keyboard);
+    EXPECT_TRUE(keyboard->numbered);
+    EXPECT_TRUE(keyboard->buttons.empty());
+
+    // Buttons named one by one, a 4-byte usage with its own page, and a report ID.
+    const Bytes named = {0xA1, 0x01, 0x85, 0x07, 0x05, 0x09, 0x09, 0x03, 0x0B, 0x05, 0x00, 0x09, 0x00,
+                         0x75, 0x01, 0x95, 0x03, 0x81, 0x02, 0x95, 0x05, 0x81, 0x01, 0xC0};
+    const auto parsed = parseInputButtons(named);
+    ASSERT_TRUE(parsed && parsed->buttons.size() == 3u);
+    EXPECT_EQ(parsed->buttons[0].reportId, 7);
+    EXPECT_EQ(buttonBits(named), (std::vector<std::pair<int, int>>{{3, 0}, {5, 1}, {5, 2}}));
+
+    EXPECT_FALSE(parseInputButtons(Bytes{0xA1, 0x01}));  // refused as parseReportLengths refuses it
+}
+
+}  // namespace
+}  // namespace korvex

@@ -1,0 +1,29 @@
+// How a command ends when it cannot do what was asked: a one-line message and the exit code a
+// script can trust (0 done, 1 the board or the system failed, 2 the request itself is wrong).
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace korvex::cli {
+
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitDeviceError = 1;
+inline constexpr int kExitBadInput = 2;
+
+class CommandError : public std::runtime_error {
+public:
+    CommandError(int exitCode, const std::string& message) : std::runtime_error(message), exitCode_(exitCode) {}
+    int exitCode() const { return exitCode_; }
+
+private:
+    int exitCode_;
+};
+
+[[noreturn]] inline void badInput(const std::string& message) { throw CommandError(kExitBadInput, message); }
+[[noreturn]] inline void deviceError(const std::string& message) { throw CommandError(kExitDeviceError, message); }
+
+// The system's text for an error number (errno on Linux, GetLastError on Windows).
+std::string systemErrorText(int error);
+
+}  // namespace korvex::cli

@@ -1,0 +1,28 @@
+// doctor on Windows: the boards found and any that could not be opened, with the reason.
+#include "cli/board_access.h"
+#include "cli/command_error.h"
+#include "cli/commands.h"
+#include "device/discovery.h"
+
+namespace korvex::cli {
+
+int doctor(CliContext& context) {
+    DeviceSession session;
+    const auto boards = scanBoards(context.platform, session);
+    bool healthy = !boards.empty();
+    if (boards.empty()) context.out << "boards: none found (is it plugged in? Device Manager lists it under Human Interface Devices)\n";
+    for (const BoardRecord& board : boards) {
+        if (board.usable()) {
+            context.out << board.serial << ": opens, firmware " << firmwareText(board.attributes.VersionNumber) << "\n";
+        } else {
+            healthy = false;
+            context.out << board.path << ": could not be opened: " << systemErrorText(board.openError)
+                        << " (error " << board.openError << ")\n";
+        }
+    }
+    if (!healthy) return kExitDeviceError;
+    context.out << "Everything is in order.\n";
+    return kExitOk;
+}
+
+}  // namespace korvex::cli
