@@ -24,7 +24,7 @@ std::string productText() {
 }
 
 std::string readBounded(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(fileFromUtf8(path), std::ios::binary);
     if (!file) badInput(path + ": cannot be read: " + systemErrorText(errno));
     std::string text;
     char chunk[4096];

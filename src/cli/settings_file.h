@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <string>
 
 namespace korvex::cli {
@@ -25,5 +26,11 @@ std::string settingsDocument(const BoardSettings& settings, const std::string& s
 // problem: unreadable, truncated or malformed JSON, another kind of document, a newer version,
 // another product, a missing or unknown pair, an unknown mode, a pulse not in the list.
 BoardSettings readSettingsFile(const std::string& path);
+
+// A file name given on the command line, in UTF-8: on Windows a narrow name would otherwise be
+// taken in the system code page.
+inline std::filesystem::path fileFromUtf8(const std::string& name) {
+    return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
 
 }  // namespace korvex::cli

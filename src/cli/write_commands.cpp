@@ -108,7 +108,7 @@ int saveBoard(CliContext& context, const BoardChoice& choice, const std::string&
     const BoardSettings settings = copyableSettings(board);
     const std::string document =
         settingsDocument(settings, board.serial(), firmwareText(board.session().attributes.VersionNumber));
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fileFromUtf8(file), std::ios::binary | std::ios::trunc);
     if (!out || !(out << document) || !out.flush()) deviceError(file + ": cannot be written: " + systemErrorText(errno));
     context.out << board.serial() << ": settings saved to " << file << "\n";
     return kExitOk;

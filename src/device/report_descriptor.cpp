@@ -158,7 +158,10 @@ std::optional<InputButtons> parseInputButtons(std::span<const std::uint8_t> desc
     std::size_t depth = 0;
     State state;
     std::vector<UsageRange> usages;
-    std::optional<std::uint32_t> minimum;
+    // A usage minimum waiting for its maximum (a plain pair: GCC 12 sees an optional as
+    // possibly uninitialised here).
+    bool haveMinimum = false;
+    std::uint32_t minimum = 0;
     std::array<std::uint64_t, 256> inputBits{};
     InputButtons result;
 
@@ -196,10 +199,13 @@ std::optional<InputButtons> parseInputButtons(std::span<const std::uint8_t> desc
         } else if (type == kLocal) {
             const auto [page, id] = usage(value, dataSize);
             if (tag == kUsage) usages.push_back({page, id, id});
-            if (tag == kUsageMinimum) minimum = id;
-            if (tag == kUsageMaximum && minimum && *minimum <= id) {
-                usages.push_back({page, *minimum, id});
-                minimum.reset();
+            if (tag == kUsageMinimum) {
+                minimum = id;
+                haveMinimum = true;
+            }
+            if (tag == kUsageMaximum && haveMinimum && minimum <= id) {
+                usages.push_back({page, minimum, id});
+                haveMinimum = false;
             }
         } else if (type == kMain) {
             if (tag == kInput) {
@@ -219,7 +225,7 @@ std::optional<InputButtons> parseInputButtons(std::span<const std::uint8_t> desc
                 }
             }
             usages.clear();
-            minimum.reset();
+            haveMinimum = false;
         }
     }
     return result;

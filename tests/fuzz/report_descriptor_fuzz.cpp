@@ -6,7 +6,10 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const auto lengths = korvex::parseReportLengths(std::span<const std::uint8_t>(data, size));
+    const std::span<const std::uint8_t> descriptor(data, size);
+    // The button map walks the same items with a stack of its own: it must stand the same input.
+    (void)korvex::parseInputButtons(descriptor);
+    const auto lengths = korvex::parseReportLengths(descriptor);
     if (!lengths) return 0;
     // A report has at least one data byte besides its ID byte, or it is absent.
     for (const std::uint16_t length : {lengths->input, lengths->output, lengths->feature})
