@@ -10,10 +10,9 @@ namespace korvex::ui {
 
 namespace {
 constexpr int kRefreshMs = 100;
-constexpr std::uint16_t kOldFirmware = 0x0013;  // below the oldest firmware the configurator accepts
 }  // namespace
 
-SimulationWindow::SimulationWindow(SimulatedBus& bus, QWidget* parent) : QWidget(parent), bus_(bus) {
+SimulationWindow::SimulationWindow(SimulatedBus& bus, QWidget* parent) : QWidget(parent), bus_(bus), traffic_(bus) {
     setWindowTitle(QStringLiteral("Simulated boards"));
     auto* layout = new QVBoxLayout(this);
     auto* intro = new QLabel(QStringLiteral("Boards on a simulated USB bus. Every change made in the configurator "
@@ -41,37 +40,15 @@ void SimulationWindow::addPanel(std::size_t device) {
 }
 
 void SimulationWindow::addOldBoard() {
-    ++oldBoards_;
-    SimDeviceInfo info;
-    info.version = kOldFirmware;
-    info.serial = u"KX13" + std::u16string(QStringLiteral("%1").arg(oldBoards_, 4, 10, QLatin1Char('0')).toStdU16String());
-    addPanel(bus_.addDevice(info));
+    addPanel(demo::addOldFirmwareBoard(bus_, ++oldBoards_));
     update();
 }
 
 void SimulationWindow::update() {
-    for (const SimCall& call : bus_.calls()) {
-        switch (call.op) {
-        case SimOp::Open:
-            if (call.ok) openHandles_[call.handle] = call.device;
-            break;
-        case SimOp::Close:
-            openHandles_.erase(call.handle);
-            break;
-        case SimOp::SetFeature:
-        case SimOp::GetFeature:
-            if (call.device < boards_.size()) boards_[call.device]->addReport(call);
-            break;
-        default:
-            break;
-        }
-    }
-    bus_.clearCalls();  // the log is only ever read here; keep it from growing
-    for (std::size_t device = 0; device < boards_.size(); ++device) {
-        bool open = false;
-        for (const auto& [handle, owner] : openHandles_) open = open || owner == device;
-        boards_[device]->refresh(open);
-    }
+    traffic_.take([this](std::size_t device, const SimCall& call) {
+        if (device < boards_.size()) boards_[device]->addReport(call);
+    });
+    for (std::size_t device = 0; device < boards_.size(); ++device) boards_[device]->refresh(traffic_.open(device));
 }
 
 }  // namespace korvex::ui

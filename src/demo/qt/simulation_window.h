@@ -1,12 +1,12 @@
 // The demo's control window: the simulated boards beside the configurator, updated live.
 #pragma once
 
+#include "demo/demo_bus.h"
 #include "device/simulated_bus.h"
 
 #include <QTimer>
 #include <QWidget>
 
-#include <map>
 #include <vector>
 
 class QVBoxLayout;
@@ -30,7 +30,7 @@ private:
     SimulatedBus& bus_;
     QVBoxLayout* panels_;
     std::vector<BoardPanel*> boards_;
-    std::map<HidHandle, std::size_t> openHandles_;
+    demo::BusTraffic traffic_;
     QTimer refresh_;
     int oldBoards_ = 0;
 };

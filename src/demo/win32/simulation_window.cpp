@@ -12,7 +12,6 @@ constexpr wchar_t kClass[] = L"KorvexSimulationWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;
-constexpr std::uint16_t kOldFirmware = 0x0013;  // below the oldest firmware the configurator accepts
 constexpr int kWidth = 420, kIntroHeight = 64, kButtonHeight = 28;  // at 96 DPI
 
 int scale(HWND window, int pixels) { return MulDiv(pixels, static_cast<int>(GetDpiForWindow(window)), 96); }
@@ -21,7 +20,7 @@ int panelTop(std::size_t index) { return kIntroHeight + static_cast<int>(index) 
 
 }  // namespace
 
-SimulationWindow::SimulationWindow(SimulatedBus& bus) : bus_(bus) {
+SimulationWindow::SimulationWindow(SimulatedBus& bus) : bus_(bus), traffic_(bus) {
     static const ATOM atom = [] {
         WNDCLASSEXW type{};
         type.cbSize = sizeof(type);
@@ -77,13 +76,7 @@ void SimulationWindow::addPanel(std::size_t device) {
 }
 
 void SimulationWindow::addOldBoard() {
-    ++oldBoards_;
-    char serial[16];
-    std::snprintf(serial, sizeof(serial), "KX13%04d", oldBoards_ % 10000);
-    SimDeviceInfo info;
-    info.version = kOldFirmware;
-    info.serial = std::u16string(serial, serial + std::char_traits<char>::length(serial));
-    addPanel(bus_.addDevice(info));
+    addPanel(demo::addOldFirmwareBoard(bus_, ++oldBoards_));
     fitHeight();
     update();
 }
@@ -99,28 +92,10 @@ void SimulationWindow::fitHeight() {
 }
 
 void SimulationWindow::update() {
-    for (const SimCall& call : bus_.calls()) {
-        switch (call.op) {
-        case SimOp::Open:
-            if (call.ok) openHandles_[call.handle] = call.device;
-            break;
-        case SimOp::Close:
-            openHandles_.erase(call.handle);
-            break;
-        case SimOp::SetFeature:
-        case SimOp::GetFeature:
-            if (call.device < boards_.size()) boards_[call.device]->addReport(call);
-            break;
-        default:
-            break;
-        }
-    }
-    bus_.clearCalls();  // the log is only ever read here; keep it from growing
-    for (std::size_t device = 0; device < boards_.size(); ++device) {
-        bool open = false;
-        for (const auto& [handle, owner] : openHandles_) open = open || owner == device;
-        boards_[device]->refresh(open);
-    }
+    traffic_.take([this](std::size_t device, const SimCall& call) {
+        if (device < boards_.size()) boards_[device]->addReport(call);
+    });
+    for (std::size_t device = 0; device < boards_.size(); ++device) boards_[device]->refresh(traffic_.open(device));
 }
 
 LRESULT CALLBACK SimulationWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -3,11 +3,11 @@
 #pragma once
 
 #include "demo/win32/board_panel.h"
+#include "demo/demo_bus.h"
 #include "device/simulated_bus.h"
 
 #include <windows.h>
 
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -36,7 +36,7 @@ private:
     HWND addOld_ = nullptr;
     HFONT font_ = nullptr, fixed_ = nullptr;
     std::vector<std::unique_ptr<BoardPanel>> boards_;
-    std::map<HidHandle, std::size_t> openHandles_;
+    demo::BusTraffic traffic_;
     int oldBoards_ = 0;
 };
 

@@ -1,0 +1,63 @@
+#include "demo/demo_bus.h"
+
+#include <string>
+
+namespace korvex::demo {
+
+namespace {
+
+constexpr std::uint16_t kShownFirmware = 0x0114;
+constexpr std::uint16_t kOldFirmware = 0x0013;
+
+SimDeviceInfo board(std::u16string serial, std::uint16_t version, BoardSettings settings) {
+    SimDeviceInfo info;
+    info.serial = std::move(serial);
+    info.version = version;
+    info.settings = settings;
+    return info;
+}
+
+}  // namespace
+
+void addStartingBoards(SimulatedBus& bus) {
+    bus.setRealWaits(true);
+    // Pair 1-2 at 1:1 and 9-10 at 1:2, 24 ms pulses, shown.
+    bus.addDevice(board(u"KX240117", kShownFirmware, {0x01, 0x10, 6, 0}));
+    // Pairs 1-2 to 7-8 at 1:4 and the rest at 1:1, 48 ms pulses, hidden.
+    bus.addDevice(board(u"KX240342", kShownFirmware, {0xFF, 0x0F, 12, 1}));
+}
+
+std::size_t addOldFirmwareBoard(SimulatedBus& bus, int n) {
+    std::u16string serial = u"KX13";
+    const std::string digits = std::to_string(10000 + n % 10000).substr(1);  // four digits, zero-padded
+    serial.append(digits.begin(), digits.end());
+    return bus.addDevice(board(serial, kOldFirmware, {}));
+}
+
+void BusTraffic::take(const std::function<void(std::size_t device, const SimCall& call)>& onReport) {
+    for (const SimCall& call : bus_.calls()) {
+        switch (call.op) {
+        case SimOp::Open:
+            if (call.ok) openHandles_[call.handle] = call.device;
+            break;
+        case SimOp::Close:
+            openHandles_.erase(call.handle);
+            break;
+        case SimOp::SetFeature:
+        case SimOp::GetFeature:
+            if (call.device < bus_.deviceCount()) onReport(call.device, call);
+            break;
+        default:
+            break;
+        }
+    }
+    bus_.clearCalls();
+}
+
+bool BusTraffic::open(std::size_t device) const {
+    for (const auto& [handle, owner] : openHandles_)
+        if (owner == device) return true;
+    return false;
+}
+
+}  // namespace korvex::demo

@@ -1,0 +1,36 @@
+// The demos' simulated world, whatever their toolkit: the two boards they start with, boards
+// with old firmware added on request, and which board the configurator holds open.
+#pragma once
+
+#include "device/simulated_bus.h"
+
+#include <cstddef>
+#include <functional>
+#include <map>
+
+namespace korvex::demo {
+
+// Two boards with firmware 1.14 and different settings; reads on a silent board take their whole
+// wait, as on a real system.
+void addStartingBoards(SimulatedBus& bus);
+
+// Adds the n-th board with firmware 0.13, below the oldest the configurator accepts (serial
+// KX130001, KX130002 ...); returns its index on the bus.
+std::size_t addOldFirmwareBoard(SimulatedBus& bus, int n);
+
+// Follows the bus's call log: which boards the configurator holds open, and every feature request
+// each board answered.
+class BusTraffic {
+public:
+    explicit BusTraffic(SimulatedBus& bus) : bus_(bus) {}
+    // Takes the calls since the last time, handing each feature request to `onReport`, and
+    // empties the log so it never grows.
+    void take(const std::function<void(std::size_t device, const SimCall& call)>& onReport);
+    bool open(std::size_t device) const;
+
+private:
+    SimulatedBus& bus_;
+    std::map<HidHandle, std::size_t> openHandles_;
+};
+
+}  // namespace korvex::demo
