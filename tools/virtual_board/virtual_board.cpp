@@ -1,38 +1,14 @@
 #include "virtual_board.h"
 
+#include "common/board_descriptor.h"
 #include "device/hid_platform.h"
 
 #include <array>
+#include <string>
 
 namespace korvex::tools {
 
 namespace {
-
-// A joystick application collection, so that the kernel makes an input device for the board and
-// reports its release number there, holding the sixteen buttons and an 8-byte vendor feature
-// report (9 bytes with the report ID byte) that carries the configuration protocol.
-constexpr std::uint8_t kBoardDescriptor[] = {
-    0x05, 0x01,        // Usage Page (Generic Desktop)
-    0x09, 0x04,        // Usage (Joystick)
-    0xA1, 0x01,        // Collection (Application)
-    0x05, 0x09,        //   Usage Page (Button)
-    0x19, 0x01,        //   Usage Minimum (1)
-    0x29, 0x10,        //   Usage Maximum (16)
-    0x15, 0x00,        //   Logical Minimum (0)
-    0x25, 0x01,        //   Logical Maximum (1)
-    0x75, 0x01,        //   Report Size (1)
-    0x95, 0x10,        //   Report Count (16)
-    0x81, 0x02,        //   Input (Data, Variable, Absolute)
-    0x06, 0x00, 0xFF,  //   Usage Page (Vendor 0xFF00)
-    0x09, 0x01,        //   Usage (1)
-    0x26, 0xFF, 0x00,  //   Logical Maximum (255)
-    0x75, 0x08,        //   Report Size (8)
-    0x95, 0x08,        //   Report Count (8)
-    0xB1, 0x02,        //   Feature (Data, Variable, Absolute)
-    0xC0,              // End Collection
-};
-constexpr std::size_t kBoardFeatureLength = 9;
-constexpr const char* kBoardName = "Korvex Rotary Encoders Interface";
 
 constexpr std::uint8_t kMouseDescriptor[] = {
     0x05, 0x01, 0x09, 0x02, 0xA1, 0x01,  // Generic Desktop, Mouse, Application
@@ -50,18 +26,19 @@ constexpr std::uint16_t kMouseProductId = 0x0103;
 
 bool VirtualBoard::plug() {
     if (device_.created()) return true;
-    return device_.create(UhidIdentity{kBoardName, serial_, kBoardVendorId, kBoardProductId, version_,
+    const std::string name = std::string(kBoardManufacturer) + " " + kBoardProduct;  // as usbhid names a USB board
+    return device_.create(UhidIdentity{name, serial_, kBoardVendorId, kBoardProductId, version_,
                                        kBoardDescriptor, kBoardFeatureLength});
 }
 
 void VirtualBoard::sendButtons() {
     if (silent_ || !device_.created()) return;
-    const std::array<std::uint8_t, 2> released{};
+    const std::array<std::uint8_t, kBoardInputLength> released{};
     device_.sendInput(released);
 }
 
 bool VirtualBoard::getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) {
-    if (reportId != 0) return false;
+    if (reportId != 0 || refusing_) return false;
     firmware_.answerFeature(report);
     if (log_) log_("get", report);
     return true;
@@ -69,7 +46,7 @@ bool VirtualBoard::getFeature(std::uint8_t reportId, std::span<std::uint8_t> rep
 
 bool VirtualBoard::setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) {
     // A report the firmware does not understand is still taken off the wire, and ignored.
-    if (reportId != 0) return false;
+    if (reportId != 0 || refusing_) return false;
     if (log_) log_("set", report);
     firmware_.receiveFeature(report);
     return true;
