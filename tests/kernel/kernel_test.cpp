@@ -6,6 +6,7 @@
 // Prints "KERNEL TEST PASSED" and exits 0 when every check holds. With --exit-port it also hands
 // the verdict to QEMU's isa-debug-exit device at port 0xf4 (0 for a pass, 1 for a failure).
 #include "board_process.h"
+#include "usb_board_checks.h"
 #include "device/board_firmware.h"
 #include "device/device_session.h"
 #include "device/device_strings.h"
@@ -236,6 +237,7 @@ int main(int argc, char** argv) {
     }
     const auto start = Clock::now();
     run(boardProgram);
+    failures += kerneltest::usbBoardChecks(boardProgram);
     const bool passed = failures == 0;
     std::cout << (passed ? "KERNEL TEST PASSED" : "KERNEL TEST FAILED: " + std::to_string(failures) + " checks")
               << " in " << since(start).count() << " ms" << std::endl;
