@@ -240,6 +240,11 @@ void run(const std::string& uhidProgram) {
 int usbBoardChecks(const std::string& uhidBoardProgram) {
     std::cout << "USB boards on dummy_hcd:" << std::endl;
     run(uhidBoardProgram);
+    // The board programs have been sent SIGTERM and waited for.
+    std::error_code error;
+    check(std::filesystem::is_empty("/sys/kernel/config/usb_gadget", error) && !error &&
+              interfaceCount(*makeSystemHidPlatform()) == 0,
+          "stopped, the USB board program leaves no gadget and no node behind");
     return failures;
 }
 
