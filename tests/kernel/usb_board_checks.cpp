@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <thread>
 
 namespace korvex::kerneltest {
@@ -49,6 +50,13 @@ std::size_t interfaceCount(HidPlatform& platform) {
     std::size_t count = 0;
     for (std::string path; walk->interfacePath(static_cast<std::uint32_t>(count), path);) ++count;
     return count;
+}
+
+std::map<std::string, std::string> nodesBySerial(HidPlatform& platform) {
+    DeviceSession session;
+    std::map<std::string, std::string> nodes;
+    for (const BoardRecord& board : scanBoards(platform, session)) nodes[board.serial] = board.path;
+    return nodes;
 }
 
 // Polls until the listed serials are `expected` (sorted) or `bound` passes.
@@ -142,22 +150,23 @@ void run(const std::string& uhidProgram) {
     const UsbCase foreign{"KX\xC5\x81" "003", "KXA003", " 1.14"};  // U+0141: low byte 0x41
     const std::string uhidSerial = "KXH0113";
 
+    // The uhid board first, so that it has the lowest node number (the kernel gives the lowest free one).
+    const auto platform = makeSystemHidPlatform();
+    BoardProcess uhid;
+    uhid.start(uhidProgram, {"--board", uhidSerial + ",0113"});
+    if (!check(uhid.nextLine(5s) == "ready" && waitForSerials(*platform, {uhidSerial}, 2s), "a uhid board")) return;
     BoardProcess usb;
     auto start = Clock::now();
     check(usb.start(usbProgram, {"--board", talking.serial + ",0114", "--board", silent.serial + ",0120,silent",
                                  "--board", foreign.serial + ",0114", "--period", "20"}),
           "USB board program started");
-    if (!check(usb.nextLine(10s) == "ready", "three USB boards plugged into dummy_hcd")) return;
-    BoardProcess uhid;
-    uhid.start(uhidProgram, {"--board", uhidSerial + ",0113"});
-    if (!check(uhid.nextLine(5s) == "ready", "a uhid board next to them")) return;
-
-    const auto platform = makeSystemHidPlatform();
+    if (!check(usb.nextLine(10s) == "ready", "three USB boards plugged into dummy_hcd next to it")) return;
     std::vector<std::string> all{uhidSerial, foreign.listed, talking.listed, silent.listed};
     std::sort(all.begin(), all.end());
     const bool listed = waitForSerials(*platform, all, 10s);
     check(listed, "a scan lists all four, the U+0141 serial narrowed to KXA003, " + std::to_string(msSince(start)) +
                       " ms after the USB boards were started");
+    const auto nodesBefore = nodesBySerial(*platform);
 
     DeviceSession session;
     for (const UsbCase* board : {&talking, &silent, &foreign}) {
@@ -222,16 +231,39 @@ void run(const std::string& uhidProgram) {
     check(interfaceCount(*platform) == 3 && usableSerials(*platform) == all,
           talking.listed + ": its node is gone and it is no longer listed");
 
+    // With the uhid board unplugged too, the USB board is plugged in again first: it gets the uhid
+    // board's old node number and the uhid board gets its old one. The platform under test does not
+    // walk meanwhile (another one watches), so its next walk must tell each node by the device
+    // that holds it now, not by what it learnt of that number before.
+    const auto watcher = makeSystemHidPlatform();
+    uhid.send("unplug " + uhidSerial);
+    uhid.nextLine(2s);
+    all.erase(std::find(all.begin(), all.end(), uhidSerial));
+    waitForSerials(*watcher, all, 2s);
     usb.send("plug " + talking.serial);
     start = Clock::now();
     check(usb.nextLine(2s) == "plugged " + talking.serial, talking.listed + ": bound to its controller again");
     all.push_back(talking.listed);
     std::sort(all.begin(), all.end());
-    const bool foundAgain = waitForSerials(*platform, all, 5s);
+    const bool foundAgain = waitForSerials(*watcher, all, 5s);
     check(foundAgain, talking.listed + ": found again " + std::to_string(msSince(start)) + " ms after the replug");
-    check(openBoard(*platform, session, talking.listed) &&
+    uhid.send("plug " + uhidSerial);
+    uhid.nextLine(2s);
+    all.push_back(uhidSerial);
+    std::sort(all.begin(), all.end());
+    waitForSerials(*watcher, all, 2s);
+    auto nodesAfter = nodesBySerial(*platform);
+    check(nodesAfter[talking.listed] == nodesBefore.at(uhidSerial) && nodesAfter[uhidSerial] == nodesBefore.at(talking.listed),
+          "the two swapped node numbers: " + talking.listed + " now " + nodesAfter[talking.listed] + ", " + uhidSerial +
+              " now " + nodesAfter[uhidSerial]);
+    check(openBoard(*platform, session, talking.listed) && usbAttribute(session.devicePath, "serial") == talking.serial &&
+              session.attributes.VersionNumber == 0x0114 &&
               queryCommand(*platform, session, kCommandPulse) == talkingWritten.pulseCode,
-          talking.listed + ": replugged, it answers with the settings it kept");
+          talking.listed + ": replugged, it is described afresh and answers with the settings it kept");
+    platform->close(session.deviceHandle);
+    check(openBoard(*platform, session, uhidSerial) && usbAttribute(session.devicePath, "idVendor").empty() &&
+              session.attributes.VersionNumber == 0x0113,
+          uhidSerial + ": on the USB board's old node, described as itself");
     platform->close(session.deviceHandle);
 }
 
