@@ -10,6 +10,9 @@ KERNEL_MODULES=(
   drivers/virtio/virtio_pci_modern_dev.ko drivers/virtio/virtio_pci_legacy_dev.ko
   net/9p/9pnet.ko net/9p/9pnet_virtio.ko fs/netfs/netfs.ko fs/fscache/fscache.ko fs/9p/9p.ko
   fs/overlayfs/overlay.ko
+  drivers/usb/common/usb-common.ko drivers/usb/core/usbcore.ko drivers/hid/usbhid/usbhid.ko
+  drivers/usb/gadget/udc/udc-core.ko drivers/usb/gadget/udc/dummy_hcd.ko fs/configfs/configfs.ko
+  drivers/usb/gadget/libcomposite.ko drivers/usb/gadget/function/usb_f_fs.ko
 )
 
 fetch_kernel() {

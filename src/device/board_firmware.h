@@ -53,6 +53,10 @@ public:
     void pulseButton(int button);
     // The next input report's bytes (without the report ID byte): buttons 1 to 8, then 9 to 16.
     std::array<std::uint8_t, kBoardInputBytes> nextInputReport();
+    // The buttons held now, as a host's request for the input report gets them; takes no pulse.
+    std::array<std::uint8_t, kBoardInputBytes> currentInputReport() const {
+        return {static_cast<std::uint8_t>(held_ & 0xFF), static_cast<std::uint8_t>(held_ >> 8)};
+    }
 
     // Count of follow-up reports accepted, for observers of the protocol.
     unsigned followUps() const { return followUps_; }

@@ -7,6 +7,7 @@
 // the verdict to QEMU's isa-debug-exit device at port 0xf4 (0 for a pass, 1 for a failure).
 #include "board_process.h"
 #include "korvexctl_steps.h"
+#include "usb_board_checks.h"
 #include "device/board_firmware.h"
 #include "device/device_session.h"
 #include "device/device_strings.h"
@@ -241,6 +242,7 @@ int main(int argc, char** argv) {
     }
     const auto start = Clock::now();
     run(boardProgram, korvexctl);
+    failures += kerneltest::usbBoardChecks(boardProgram);
     const bool passed = failures == 0;
     std::cout << (passed ? "KERNEL TEST PASSED" : "KERNEL TEST FAILED: " + std::to_string(failures) + " checks")
               << " in " << since(start).count() << " ms" << std::endl;

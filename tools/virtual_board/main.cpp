@@ -4,10 +4,7 @@
 //
 // VERSION is the release number in hex as USB writes it (0114 is 1.14; the default). --other adds
 // a HID mouse with another product ID. Each board sends an input report every MS milliseconds
-// (default 100) unless silent. Commands on standard input, one a line, each acknowledged on
-// standard output:  unplug SERIAL | plug SERIAL | silent SERIAL | talk SERIAL | state SERIAL |
-// hold SERIAL BUTTON... (the buttons held down from now on; none for none) | pulse SERIAL BUTTON
-// (one report with the button down, as one encoder step gives it) | quit
+// (default 100) unless silent. Commands on standard input as common/board_console.h lists them.
 // "ready" is printed once every device exists. SIGINT and SIGTERM unplug everything and exit.
 // --log prints every feature request a board receives: "feature SERIAL set 00 EE 08 10 ..." for a
 // report sent to it, "feature SERIAL get 00 08 05 ..." for its answer to a get-feature request.
@@ -19,14 +16,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <list>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,19 +37,9 @@ struct Options {
 };
 
 bool parseBoard(const std::string& text, Options& options) {
-    std::vector<std::string> fields;
-    std::stringstream stream(text);
-    for (std::string field; std::getline(stream, field, ',');) fields.push_back(field);
-    if (fields.empty() || fields.size() > 3 || fields[0].empty() || fields[0].size() > 63) return false;
-    unsigned version = 0x0114;
-    if (fields.size() > 1) {
-        const std::string& v = fields[1];
-        const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), version, 16);
-        if (error != std::errc() || end != v.data() + v.size() || version > 0xFFFF) return false;
-    }
-    if (fields.size() > 2 && fields[2] != "silent") return false;
-    options.boards.emplace_back(fields[0], static_cast<std::uint16_t>(version), fields.size() > 2);
-    return true;
+    const auto spec = parseBoardSpec(text);
+    if (spec) options.boards.emplace_back(*spec);
+    return spec.has_value();
 }
 
 bool parseArguments(int argc, char** argv, Options& options) {
@@ -75,69 +59,7 @@ bool parseArguments(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    if (options.boards.empty()) options.boards.emplace_back("KX000001", 0x0114, false);
-    return true;
-}
-
-VirtualBoard* find(Options& options, const std::string& serial) {
-    for (auto& board : options.boards)
-        if (board.serial() == serial) return &board;
-    return nullptr;
-}
-
-void say(const std::string& line) {
-    std::cout << line << std::endl;  // flushed: a test waits for each line
-}
-
-std::string hexBytes(std::span<const std::uint8_t> bytes) {
-    std::string text;
-    char part[4];
-    for (const std::uint8_t byte : bytes) {
-        std::snprintf(part, sizeof part, " %02X", byte);
-        text += part;
-    }
-    return text;
-}
-
-// Runs one command line; false on "quit".
-bool runCommand(const std::string& line, Options& options) {
-    std::istringstream words(line);
-    std::string command, serial;
-    words >> command >> serial;
-    if (command.empty()) return true;
-    if (command == "quit") return false;
-    VirtualBoard* board = find(options, serial);
-    if (!board) {
-        say("error no board " + serial);
-        return true;
-    }
-    if (command == "unplug") {
-        board->unplug();
-        say("unplugged " + serial);
-    } else if (command == "plug") {
-        say(board->plug() ? "plugged " + serial : "error plug " + serial + ": " + std::strerror(errno));
-    } else if (command == "silent" || command == "talk") {
-        board->setSilent(command == "silent");
-        say(command + " " + serial);
-    } else if (command == "state") {
-        const auto& s = board->firmware().settings();
-        say("state " + serial + " hide=" + std::to_string(s.hideFlag) + " low=" + std::to_string(s.modesLow) +
-            " high=" + std::to_string(s.modesHigh) + " pulse=" + std::to_string(s.pulseCode) +
-            " followups=" + std::to_string(board->firmware().followUps()));
-    } else if (command == "hold") {
-        std::uint16_t down = 0;
-        for (int button; words >> button;)
-            if (button >= 1 && button <= 16) down = static_cast<std::uint16_t>(down | (1u << (button - 1)));
-        board->firmware().holdButtons(down);
-        say("held " + serial + " " + std::to_string(down));
-    } else if (command == "pulse") {
-        int button = 0;
-        words >> button;
-        board->firmware().pulseButton(button);
-        say("pulsed " + serial + " " + std::to_string(button));
-    } else {
-        say("error unknown command " + command);
-    }
+    if (options.boards.empty()) options.boards.emplace_back(BoardSpec{"KX000001"});
     return true;
 }
 
@@ -165,7 +87,7 @@ int main(int argc, char** argv) {
     for (auto& board : options.boards) {
         if (options.log) {
             board.onFeature([serial = board.serial()](const std::string& direction, std::span<const std::uint8_t> report) {
-                say("feature " + serial + " " + direction + hexBytes(report));
+                say(featureLine(serial, direction, report));
             });
         }
         if (!board.plug()) {
@@ -184,7 +106,9 @@ int main(int argc, char** argv) {
     const auto period = std::chrono::milliseconds(options.periodMs);
     auto nextInput = Clock::now() + period;
     bool readingCommands = true;
-    std::string pending;  // a command line not yet complete
+    CommandInput commands;
+    std::vector<ConsoleBoard*> consoleBoards;
+    for (auto& board : options.boards) consoleBoards.push_back(&board);
     while (!stopping) {
         std::vector<pollfd> watched;
         std::vector<std::pair<UhidDevice*, FeatureAnswerer*>> devices;  // one per watched device
@@ -212,19 +136,9 @@ int main(int argc, char** argv) {
             device->handleEvent(*answerer);
         }
         if (readingCommands && ready > 0 && watched[0].revents) {
-            char chunk[256];
-            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
-            if (got <= 0) {
-                readingCommands = false;  // no more commands; the boards stay until a signal
-            } else {
-                pending.append(chunk, static_cast<std::size_t>(got));
-                for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
-                    const std::string line = pending.substr(0, end);
-                    pending.erase(0, end + 1);
-                    if (!runCommand(line, options)) stopping = 1;
-                }
-                if (pending.size() > 1024) pending.clear();  // not a command anyone typed
-            }
+            const auto outcome = commands.readFrom(STDIN_FILENO, consoleBoards);
+            if (outcome == CommandInput::Outcome::Ended) readingCommands = false;  // the boards stay until a signal
+            if (outcome == CommandInput::Outcome::Quit) stopping = 1;
         }
         if (Clock::now() >= nextInput) {
             for (auto& board : options.boards) board.sendButtons();

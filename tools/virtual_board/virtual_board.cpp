@@ -1,15 +1,14 @@
 #include "virtual_board.h"
 
+#include "common/board_descriptor.h"
 #include "device/hid_platform.h"
 
 #include <array>
+#include <string>
 
 namespace korvex::tools {
 
 namespace {
-
-constexpr std::size_t kBoardFeatureLength = 9;
-constexpr const char* kBoardName = "Korvex Rotary Encoders Interface";
 
 constexpr std::uint8_t kMouseDescriptor[] = {
     0x05, 0x01, 0x09, 0x02, 0xA1, 0x01,  // Generic Desktop, Mouse, Application
@@ -27,7 +26,8 @@ constexpr std::uint16_t kMouseProductId = 0x0103;
 
 bool VirtualBoard::plug() {
     if (device_.created()) return true;
-    return device_.create(UhidIdentity{kBoardName, serial_, kBoardVendorId, kBoardProductId, version_,
+    const std::string name = std::string(kBoardManufacturer) + " " + kBoardProduct;  // as usbhid names a USB board
+    return device_.create(UhidIdentity{name, serial_, kBoardVendorId, kBoardProductId, version_,
                                        boardReportDescriptor(), kBoardFeatureLength});
 }
 
@@ -37,7 +37,7 @@ void VirtualBoard::sendButtons() {
 }
 
 bool VirtualBoard::getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) {
-    if (reportId != 0) return false;
+    if (reportId != 0 || refusing_) return false;
     firmware_.answerFeature(report);
     if (log_) log_("get", report);
     return true;
@@ -45,7 +45,7 @@ bool VirtualBoard::getFeature(std::uint8_t reportId, std::span<std::uint8_t> rep
 
 bool VirtualBoard::setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) {
     // A report the firmware does not understand is still taken off the wire, and ignored.
-    if (reportId != 0) return false;
+    if (reportId != 0 || refusing_) return false;
     if (log_) log_("set", report);
     firmware_.receiveFeature(report);
     return true;

@@ -2,6 +2,7 @@
 // model, and a HID device that is no board (for showing that it is left alone).
 #pragma once
 
+#include "common/board_console.h"
 #include "device/board_firmware.h"
 #include "uhid_device.h"
 
@@ -11,26 +12,26 @@
 
 namespace korvex::tools {
 
-class VirtualBoard final : public FeatureAnswerer {
+class VirtualBoard final : public FeatureAnswerer, public ConsoleBoard {
 public:
-    VirtualBoard(std::string serial, std::uint16_t version, bool silent)
-        : serial_(std::move(serial)), version_(version), silent_(silent) {}
+    explicit VirtualBoard(const BoardSpec& spec) : serial_(spec.serial), version_(spec.version), silent_(spec.silent) {}
 
-    const std::string& serial() const { return serial_; }
+    const std::string& serial() const override { return serial_; }
     UhidDevice& device() { return device_; }
-    const BoardFirmware& firmware() const { return firmware_; }
+    const BoardFirmware& firmware() const override { return firmware_; }
 
     // The settings survive an unplug, as they do in the board's own memory.
-    bool plug();
-    void unplug() { device_.destroy(); }
-    void setSilent(bool silent) { silent_ = silent; }
+    bool plug() override;
+    void unplug() override { device_.destroy(); }
+    void setSilent(bool silent) override { silent_ = silent; }
+    void setRefusing(bool refusing) override { refusing_ = refusing; }
     // Told every feature request as it arrives: "set" or "get", and the report's bytes.
     void onFeature(std::function<void(const std::string& direction, std::span<const std::uint8_t> report)> log) {
         log_ = std::move(log);
     }
     // The buttons as the firmware reports them, unless the board is silent or unplugged.
     void sendButtons();
-    BoardFirmware& firmware() { return firmware_; }
+    BoardFirmware& firmware() override { return firmware_; }
 
     bool getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) override;
     bool setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) override;
@@ -39,6 +40,7 @@ private:
     std::string serial_;
     std::uint16_t version_;
     bool silent_;
+    bool refusing_ = false;
     BoardFirmware firmware_;
     UhidDevice device_;
     std::function<void(const std::string&, std::span<const std::uint8_t>)> log_;

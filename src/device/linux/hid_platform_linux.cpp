@@ -43,35 +43,35 @@ class HidrawPlatform final : public HidPlatform {
 public:
     HidrawPlatform() : udev_(openUdev()) {}
 
+    // A searching configurator walks every few tens of milliseconds, so a walk reads one directory
+    // listing and nothing else for the nodes it has seen before: what sysfs said about a node is
+    // kept for as long as the same device holds it.
     std::unique_ptr<HidInterfaceWalk> walkInterfaces() override {
-        return std::make_unique<HidrawWalk>(hidrawNodes(udev_.get()));
+        std::vector<std::string> paths;
+        std::map<std::uint64_t, Known> stillPresent;  // what is known of nodes gone is dropped
+        present_.clear();
+        for (auto& entry : listHidraw()) {
+            if (const auto known = known_.find(entry.identity); known != known_.end()) stillPresent.insert(std::move(*known));
+            present_.emplace(entry.node, entry.identity);
+            paths.push_back(std::move(entry.node));
+        }
+        known_ = std::move(stillPresent);
+        return std::make_unique<HidrawWalk>(std::move(paths));
     }
 
     HidHandle open(const std::string& path) override {
         lastOpenError_ = 0;
-        // Only our boards are ever opened: the IDs come from sysfs, so a keyboard stays untouched.
+        const auto listed = present_.find(path);
+        const std::uint64_t identity = listed == present_.end() ? 0 : listed->second;
+        auto cached = identity != 0 ? known_.find(identity) : known_.end();
+        if (cached != known_.end()) return openBoard(path, cached->second, identity);
         struct stat node {};
         if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return kInvalidHandle;
         auto description = describeHidraw(udev_.get(), node.st_rdev);
-        if (!description || description->ids.vendor != kBoardVendorId || description->ids.product != kBoardProductId)
-            return kInvalidHandle;
-        // Reads wait in poll(), so the descriptor itself need not block.
-        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
-            lastOpenError_ = errno;  // EACCES: a board node without a udev rule for this user
-            return kInvalidHandle;
-        }
-        // The node may have been replaced by another device between the check and the open.
-        struct stat opened {};
-        if (::fstat(fd, &opened) != 0 || opened.st_rdev != node.st_rdev) {
-            ::close(fd);
-            return kInvalidHandle;
-        }
-        // What sysfs said holds for as long as this descriptor: the attribute and string calls
-        // that follow read it from here rather than asking udev again.
-        opened_.insert_or_assign(fd, std::move(*description));
-        numbered_.erase(fd);
-        return fd;
+        if (!description) return kInvalidHandle;  // not kept: the node may still be appearing
+        Known fresh{node.st_rdev, std::move(*description)};
+        if (identity == 0) return openBoard(path, fresh, 0);  // a path that no walk listed
+        return openBoard(path, known_.insert_or_assign(identity, std::move(fresh)).first->second, identity);
     }
 
     int lastOpenError() const override { return lastOpenError_; }
@@ -192,6 +192,36 @@ private:
         return numbered;
     }
 
+    struct Known {
+        dev_t number;  // the node's device number
+        HidrawDescription description;
+    };
+
+    // Opens the node if sysfs described it as one of our boards: only they are ever opened, so a
+    // keyboard stays untouched.
+    HidHandle openBoard(const std::string& path, const Known& known, std::uint64_t identity) {
+        if (known.description.ids.vendor != kBoardVendorId || known.description.ids.product != kBoardProductId)
+            return kInvalidHandle;
+        // Reads wait in poll(), so the descriptor itself need not block.
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            lastOpenError_ = errno;  // EACCES: a board node without a udev rule for this user
+            return kInvalidHandle;
+        }
+        // The node may have been given to another device since it was described.
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || opened.st_rdev != known.number ||
+            (identity != 0 && hidrawIdentity(path) != identity)) {
+            ::close(fd);
+            return kInvalidHandle;
+        }
+        // What sysfs said holds for as long as this descriptor: the attribute and string calls
+        // that follow read it from here rather than asking udev again.
+        opened_.insert_or_assign(fd, known.description);
+        numbered_.erase(fd);
+        return fd;
+    }
+
     const HidrawDescription* describe(HidHandle handle) const {
         const auto it = opened_.find(fdOf(handle));
         return it == opened_.end() ? nullptr : &it->second;
@@ -201,6 +231,8 @@ private:
     int lastOpenError_ = 0;
     std::map<int, HidrawDescription> opened_;  // by descriptor, for every node open now
     std::map<int, bool> numbered_;             // by descriptor, once its first report was read
+    std::map<std::string, std::uint64_t> present_;  // node to identity, as the last walk listed them
+    std::map<std::uint64_t, Known> known_;          // by identity, for nodes the last walk listed
 };
 
 }  // namespace

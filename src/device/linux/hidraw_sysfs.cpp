@@ -1,8 +1,11 @@
 #include "device/linux/hidraw_sysfs.h"
 
+#include <dirent.h>
 #include <libudev.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <utility>
@@ -15,10 +18,6 @@ struct DeviceDeleter {
     void operator()(udev_device* device) const { udev_device_unref(device); }
 };
 using UdevDevice = std::unique_ptr<udev_device, DeviceDeleter>;
-
-struct EnumerateDeleter {
-    void operator()(udev_enumerate* enumerate) const { udev_enumerate_unref(enumerate); }
-};
 
 std::optional<std::string> text(const char* value) {
     if (!value) return std::nullopt;
@@ -54,23 +53,28 @@ void UdevDeleter::operator()(udev* context) const { udev_unref(context); }
 
 UdevContext openUdev() { return UdevContext(udev_new()); }
 
-std::vector<std::string> hidrawNodes(udev* context) {
-    if (!context) return {};
-    const std::unique_ptr<udev_enumerate, EnumerateDeleter> enumerate(udev_enumerate_new(context));
-    if (!enumerate || udev_enumerate_add_match_subsystem(enumerate.get(), "hidraw") < 0 ||
-        udev_enumerate_scan_devices(enumerate.get()) < 0)
-        return {};
-    std::vector<std::pair<dev_t, std::string>> nodes;
-    udev_list_entry* entry = nullptr;
-    udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(enumerate.get())) {
-        const UdevDevice device(udev_device_new_from_syspath(context, udev_list_entry_get_name(entry)));
-        const char* node = device ? udev_device_get_devnode(device.get()) : nullptr;
-        if (node) nodes.emplace_back(udev_device_get_devnum(device.get()), node);
+std::vector<HidrawEntry> listHidraw() {
+    std::vector<std::pair<unsigned long, HidrawEntry>> found;
+    if (DIR* directory = ::opendir("/sys/class/hidraw")) {
+        while (const dirent* entry = ::readdir(directory)) {
+            // hidraw gives node N the minor number N, so N orders the nodes as their device numbers.
+            unsigned long number = 0;
+            if (std::sscanf(entry->d_name, "hidraw%lu", &number) != 1) continue;
+            found.emplace_back(number, HidrawEntry{std::string("/dev/") + entry->d_name, entry->d_ino});
+        }
+        ::closedir(directory);
     }
-    std::sort(nodes.begin(), nodes.end());
-    std::vector<std::string> paths;
-    for (auto& node : nodes) paths.push_back(std::move(node.second));
-    return paths;
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<HidrawEntry> entries;
+    for (auto& item : found) entries.push_back(std::move(item.second));
+    return entries;
+}
+
+std::uint64_t hidrawIdentity(const std::string& node) {
+    struct stat entry {};
+    const std::string name = node.substr(node.rfind('/') + 1);
+    if (name.rfind("hidraw", 0) != 0 || ::lstat(("/sys/class/hidraw/" + name).c_str(), &entry) != 0) return 0;
+    return entry.st_ino;  // the inode number that the directory listing gives the same entry
 }
 
 std::optional<HidrawDescription> describeHidraw(udev* context, dev_t number) {

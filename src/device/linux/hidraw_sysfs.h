@@ -1,4 +1,4 @@
-// What udev and sysfs tell about hidraw nodes: the nodes present, and for one node the HID device
+// What sysfs and udev tell about hidraw nodes: the nodes present, and for one node the HID device
 // above it (IDs, name, serial) and its USB device if it has one.
 #pragma once
 
@@ -23,8 +23,19 @@ using UdevContext = std::unique_ptr<udev, UdevDeleter>;
 // Null when udev is unavailable.
 UdevContext openUdev();
 
-// Device nodes of every hidraw interface present, in the order of their device numbers.
-std::vector<std::string> hidrawNodes(udev* context);
+// One hidraw interface present. `identity` is the inode number of its entry in /sys/class/hidraw:
+// a device plugged in later never has the identity of one gone, even when it gets the same node.
+struct HidrawEntry {
+    std::string node;  // "/dev/hidrawN"
+    std::uint64_t identity = 0;
+};
+
+// Every hidraw interface present, in the order of their device numbers, from one directory
+// listing (no file of any device is read).
+std::vector<HidrawEntry> listHidraw();
+
+// The identity of node "/dev/hidrawN" now; 0 when no such interface is present.
+std::uint64_t hidrawIdentity(const std::string& node);
 
 struct HidrawDescription {
     HidIds ids;

@@ -1,0 +1,119 @@
+#include "board_console.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <vector>
+
+namespace korvex::tools {
+
+namespace {
+
+ConsoleBoard* find(std::span<ConsoleBoard* const> boards, const std::string& serial) {
+    for (ConsoleBoard* board : boards)
+        if (board->serial() == serial) return board;
+    return nullptr;
+}
+
+// Runs one command line; false on "quit".
+bool runCommand(const std::string& line, std::span<ConsoleBoard* const> boards) {
+    std::istringstream words(line);
+    std::string command, serial;
+    words >> command >> serial;
+    if (command.empty()) return true;
+    if (command == "quit") return false;
+    ConsoleBoard* board = find(boards, serial);
+    if (!board) {
+        say("error no board " + serial);
+        return true;
+    }
+    if (command == "unplug") {
+        board->unplug();
+        say("unplugged " + serial);
+    } else if (command == "plug") {
+        say(board->plug() ? "plugged " + serial : "error plug " + serial + ": " + std::strerror(errno));
+    } else if (command == "silent" || command == "talk") {
+        board->setSilent(command == "silent");
+        say(command + " " + serial);
+    } else if (command == "refuse" || command == "accept") {
+        board->setRefusing(command == "refuse");
+        say(command + " " + serial);
+    } else if (command == "state") {
+        const auto& s = board->firmware().settings();
+        say("state " + serial + " hide=" + std::to_string(s.hideFlag) + " low=" + std::to_string(s.modesLow) +
+            " high=" + std::to_string(s.modesHigh) + " pulse=" + std::to_string(s.pulseCode) +
+            " followups=" + std::to_string(board->firmware().followUps()));
+    } else if (command == "hold") {
+        std::uint16_t down = 0;
+        for (int button; words >> button;)
+            if (button >= 1 && button <= 16) down = static_cast<std::uint16_t>(down | (1u << (button - 1)));
+        board->firmware().holdButtons(down);
+        say("held " + serial + " " + std::to_string(down));
+    } else if (command == "pulse") {
+        int button = 0;
+        words >> button;
+        board->firmware().pulseButton(button);
+        say("pulsed " + serial + " " + std::to_string(button));
+    } else {
+        say("error unknown command " + command);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<BoardSpec> parseBoardSpec(const std::string& text) {
+    std::vector<std::string> fields;
+    std::stringstream stream(text);
+    for (std::string field; std::getline(stream, field, ',');) fields.push_back(field);
+    if (fields.empty() || fields.size() > 3 || fields[0].empty() || fields[0].size() > 63) return std::nullopt;
+    BoardSpec spec{fields[0]};
+    if (fields.size() > 1) {
+        const std::string& v = fields[1];
+        unsigned version = 0;
+        const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), version, 16);
+        if (v.empty() || error != std::errc() || end != v.data() + v.size() || version > 0xFFFF) return std::nullopt;
+        spec.version = static_cast<std::uint16_t>(version);
+    }
+    if (fields.size() > 2) {
+        if (fields[2] != "silent") return std::nullopt;
+        spec.silent = true;
+    }
+    return spec;
+}
+
+void say(const std::string& line) {
+    std::cout << line << std::endl;
+}
+
+std::string featureLine(const std::string& serial, const std::string& direction, std::span<const std::uint8_t> report) {
+    std::string text = "feature " + serial + " " + direction;
+    char part[4];
+    for (const std::uint8_t byte : report) {
+        std::snprintf(part, sizeof part, " %02X", byte);
+        text += part;
+    }
+    return text;
+}
+
+CommandInput::Outcome CommandInput::readFrom(int fd, std::span<ConsoleBoard* const> boards) {
+    char chunk[256];
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got < 0) return errno == EINTR || errno == EAGAIN ? Outcome::More : Outcome::Ended;
+    if (got == 0) return Outcome::Ended;
+    pending_.append(chunk, static_cast<std::size_t>(got));
+    for (std::size_t end; (end = pending_.find('\n')) != std::string::npos;) {
+        const std::string line = pending_.substr(0, end);
+        pending_.erase(0, end + 1);
+        if (!runCommand(line, boards)) return Outcome::Quit;
+    }
+    if (pending_.size() > 1024) pending_.clear();  // not a command anyone typed
+    return Outcome::More;
+}
+
+}  // namespace korvex::tools

@@ -1,0 +1,58 @@
+// What every virtual board program shares: the --board argument, and the commands read from
+// standard input, one a line, each acknowledged on standard output:
+//   unplug SERIAL | plug SERIAL | silent SERIAL | talk SERIAL | refuse SERIAL | accept SERIAL |
+//   state SERIAL | hold SERIAL BUTTON... | pulse SERIAL BUTTON | quit
+// A refusing board fails every feature request until it is told to accept them again. hold sets
+// the buttons held down from now on (none for none); pulse sends one report with the button
+// down, as one encoder step gives it.
+#pragma once
+
+#include "device/board_firmware.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace korvex::tools {
+
+struct BoardSpec {
+    std::string serial;
+    std::uint16_t version = 0x0114;  // as USB writes a release number: 0x0114 is 1.14
+    bool silent = false;
+};
+
+// SERIAL[,VERSION[,silent]]: VERSION in hex, the serial at most 63 bytes of UTF-8.
+std::optional<BoardSpec> parseBoardSpec(const std::string& text);
+
+class ConsoleBoard {
+public:
+    virtual ~ConsoleBoard() = default;
+    virtual const std::string& serial() const = 0;
+    virtual const BoardFirmware& firmware() const = 0;
+    virtual BoardFirmware& firmware() = 0;
+    // False with errno set when the board cannot be plugged in.
+    virtual bool plug() = 0;
+    virtual void unplug() = 0;
+    virtual void setSilent(bool silent) = 0;
+    virtual void setRefusing(bool refusing) = 0;
+};
+
+// One line of output, flushed at once: a test waits for each line.
+void say(const std::string& line);
+
+// "feature SERIAL set 00 EE 08 10 ..." for a report a board received, "... get ..." for its answer.
+std::string featureLine(const std::string& serial, const std::string& direction, std::span<const std::uint8_t> report);
+
+// Collects command lines from a descriptor and runs each on the boards.
+class CommandInput {
+public:
+    enum class Outcome { More, Ended, Quit };
+    // Reads what the descriptor holds now (one read) and runs every complete line.
+    Outcome readFrom(int fd, std::span<ConsoleBoard* const> boards);
+
+private:
+    std::string pending_;  // a line not yet complete
+};
+
+}  // namespace korvex::tools

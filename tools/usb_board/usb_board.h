@@ -1,0 +1,70 @@
+// A rotary-encoder board that is a real USB device to the kernel: a configfs gadget on a dummy_hcd
+// controller whose FunctionFS interface answers the host's HID requests with the board's firmware
+// model. Unplugging unbinds the gadget from its controller; plugging binds it again.
+#pragma once
+
+#include "common/board_console.h"
+#include "configfs_gadget.h"
+#include "device/board_firmware.h"
+#include "function_fs.h"
+#include "input_endpoint.h"
+
+#include <functional>
+#include <span>
+#include <string>
+
+namespace korvex::tools {
+
+class UsbBoard final : public ConsoleBoard {
+public:
+    // `name` names the gadget and its function; unique on this system.
+    UsbBoard(const BoardSpec& spec, std::string name) : spec_(spec), name_(std::move(name)) {}
+    UsbBoard(const UsbBoard&) = delete;
+    UsbBoard& operator=(const UsbBoard&) = delete;
+    ~UsbBoard() { remove(); }
+
+    const std::string& serial() const override { return spec_.serial; }
+    const BoardFirmware& firmware() const override { return firmware_; }
+    BoardFirmware& firmware() override { return firmware_; }
+    // The first plug makes the gadget and takes the first free controller; later ones bind to it again.
+    bool plug() override;
+    void unplug() override;
+    void setSilent(bool silent) override;
+    void setRefusing(bool refusing) override { refusing_ = refusing; }
+    // Unplugs the board and removes its gadget.
+    void remove();
+
+    const std::string& controller() const { return controller_; }
+    // Told every feature request it takes: "set" or "get", and the report led by its ID byte.
+    void onFeature(std::function<void(const std::string& direction, std::span<const std::uint8_t> report)> log) {
+        log_ = std::move(log);
+    }
+
+    // Descriptors to wait on (-1 while the gadget does not exist), and what to do when readable.
+    int controlEvents() const { return function_.ep0(); }
+    int inputCompletions() const { return input_.completions(); }
+    void handleControl();
+    void handleInputCompletion() { input_.reap(); }
+    // The buttons as the firmware reports them, unless the board is silent, unplugged or not
+    // configured by the host.
+    void sendButtons();
+
+private:
+    bool make();
+    void answer(const usb_ctrlrequest& setup);
+
+    BoardSpec spec_;
+    std::string name_;
+    std::string controller_;
+    bool plugged_ = false;
+    bool enabled_ = false;  // the host has configured the device
+    bool refusing_ = false;
+    std::uint8_t idle_ = 0;
+    BoardFirmware firmware_;
+    ConfigfsGadget gadget_;
+    FunctionFs function_;
+    InputEndpoint input_;
+    std::function<void(const std::string&, std::span<const std::uint8_t>)> log_;
+};
+
+}  // namespace korvex::tools
