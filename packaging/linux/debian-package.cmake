@@ -9,11 +9,12 @@ set(CPACK_PACKAGE_CONTACT "korvex-config maintainers <maintainers@korvex.invalid
     CACHE STRING "The Debian package's Maintainer field")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configure Korvex USB rotary encoder boards")
 # The summary is the Description's first line; this is the text below it.
-string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
-       "A window (korvex-config) and a command line (korvexctl) that set the encoder mode of each\n"
-       "button pair, the pulse length and the gaming-devices visibility of Korvex rotary encoder\n"
-       "boards (USB 5a17:0102). A udev rule lets the user at the seat open these boards, and no\n"
-       "other HID device; it is applied when the package is installed.")
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION  # lines of at most 79 characters, as dpkg shows them
+       "A window (korvex-config) and a command line (korvexctl) that set the\n"
+       "encoder mode of each button pair, the pulse length and the gaming-devices\n"
+       "visibility of Korvex rotary encoder boards (USB 5a17:0102). A udev rule lets\n"
+       "the user at the seat open these boards, and no other HID device; it is\n"
+       "applied when the package is installed.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # name_version_arch.deb
