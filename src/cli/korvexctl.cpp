@@ -24,7 +24,7 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
                  "Exit codes: 0 done, 1 the board or the system failed, 2 the request was wrong (nothing written).",
                  "korvexctl");
     app.require_subcommand(1);
-    app.set_version_flag("--version", "korvexctl 1.0.0");
+    app.set_version_flag("--version", "korvexctl " KORVEX_VERSION);
 
     std::function<int()> command;
     bool json = false;

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace korvex::ui {
 
 namespace {
@@ -32,9 +34,14 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     reports_ = new QPlainTextEdit(this);
     reports_->setReadOnly(true);
     reports_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Whole lines, never wrapped: wide enough for the longest line this board's reports can make
+    // (an answer of its full feature length that failed), and tall enough for every line kept.
     reports_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    reports_->setMinimumSize(reports_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 48,
-                             reports_->fontMetrics().lineSpacing() * static_cast<int>(kShownReports) + 12);
+    SimCall widest(SimOp::GetFeature);
+    widest.bytes.assign(std::max<std::size_t>(info.caps.FeatureReportByteLength, 2), 0xFF);
+    fitReportWidth(QString::fromStdString(demo::reportLine(widest)));
+    const int margins = 2 * (reports_->frameWidth() + static_cast<int>(reports_->document()->documentMargin()));
+    reports_->setMinimumHeight(reports_->fontMetrics().lineSpacing() * static_cast<int>(kShownReports) + margins);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(plug_);
@@ -58,10 +65,22 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     refresh(false);
 }
 
-void BoardPanel::addReport(const SimCall& call) {
+bool BoardPanel::fitReportWidth(const QString& line) {
+    const int margins = 2 * (reports_->frameWidth() + static_cast<int>(reports_->document()->documentMargin()));
+    // The cursor's width and rounding: a line exactly as wide as the view would still scroll.
+    const int needed = reports_->fontMetrics().horizontalAdvance(line) + margins + 4;
+    if (needed <= reports_->minimumWidth()) return false;
+    reports_->setMinimumWidth(needed);
+    return true;
+}
+
+bool BoardPanel::addReport(const SimCall& call) {
     lastReports_.push_back(QString::fromStdString(demo::reportLine(call)));
+    // A line longer than the board's feature length allows (another caller's buffer) widens the view.
+    const bool widened = fitReportWidth(lastReports_.back());
     if (lastReports_.size() > kShownReports) lastReports_.pop_front();
     reportsChanged_ = true;
+    return widened;
 }
 
 void BoardPanel::refresh(bool open) {

@@ -23,11 +23,15 @@ public:
     BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent = nullptr);
 
     // A feature request the board answered: sent = from the configurator, else the board's answer.
-    void addReport(const SimCall& call);
+    // Returns true when its line made the panel wider.
+    bool addReport(const SimCall& call);
     // Shows the bus's current view of the board; `open` = the configurator holds a handle on it.
     void refresh(bool open);
 
 private:
+    // Widens the reports view so that `line` shows whole; returns true if it had to.
+    bool fitReportWidth(const QString& line);
+
     SimulatedBus& bus_;
     std::size_t device_;
     QPushButton* plug_;

@@ -6,11 +6,21 @@
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
 #include "demo/qt/simulation_window.h"
+#include "ui/program_options.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    (void)argc;
+    int exitCode = 0;
+    if (!korvex::ui::handleProgramOptions(
+            argc, argv,
+            {"korvex-config-demo", KORVEX_VERSION,
+             "The configurator's window on simulated Korvex boards, beside a window that plugs, unplugs and "
+             "silences them; no hardware is touched."},
+            exitCode)) {
+        return exitCode;
+    }
+    // Beyond --help and --version the demo takes no options: Qt sees only the program name.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setWindowIcon(korvex::ui::appIcon());

@@ -9,6 +9,7 @@
 
 #include <vector>
 
+class QScrollArea;
 class QVBoxLayout;
 
 namespace korvex::ui {
@@ -23,11 +24,16 @@ public:
 
 private:
     void addPanel(std::size_t device);
+    // Sizes the window to its panels in full, but never taller or wider than its screen leaves
+    // room for: beyond that the panels scroll.
+    void fitToScreen();
     void addOldBoard();
     // Takes the bus's call log since the last update: feature traffic goes to its board's panel.
     void update();
 
     SimulatedBus& bus_;
+    QScrollArea* scroll_;
+    QWidget* content_;
     QVBoxLayout* panels_;
     std::vector<BoardPanel*> boards_;
     demo::BusTraffic traffic_;

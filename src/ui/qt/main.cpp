@@ -3,12 +3,21 @@
 #include "device/hid_platform.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
+#include "ui/program_options.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    // The configurator takes no options: Qt sees only the program name.
-    (void)argc;
+    int exitCode = 0;
+    if (!korvex::ui::handleProgramOptions(
+            argc, argv,
+            {"korvex-config", KORVEX_VERSION,
+             "Configure Korvex rotary encoder boards (USB 5a17:0102): the encoder mode of each button pair, "
+             "the pulse length and the gaming-devices visibility."},
+            exitCode)) {
+        return exitCode;
+    }
+    // Beyond --help and --version the configurator takes no options: Qt sees only the program name.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("korvex-config"));

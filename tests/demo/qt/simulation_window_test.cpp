@@ -1,0 +1,80 @@
+// The demo's control window on a small screen: it stays within the screen however many boards it
+// shows, and every line of every board's report log can be read whole.
+#include "demo/demo_bus.h"
+#include "demo/qt/simulation_window.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace korvex::ui {
+namespace {
+
+constexpr int kFrameAllowance = 48;  // title bar and frame, outside the widget
+
+// Every line of every log is as wide as its view at most, and no view needs a horizontal scroll.
+void expectWholeLines(const SimulationWindow& window) {
+    const auto logs = window.findChildren<QPlainTextEdit*>();
+    ASSERT_FALSE(logs.empty());
+    for (const QPlainTextEdit* log : logs) {
+        EXPECT_EQ(log->horizontalScrollBar()->maximum(), 0);
+        const int room = log->viewport()->width() - 2 * static_cast<int>(log->document()->documentMargin());
+        for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
+            EXPECT_LE(log->fontMetrics().horizontalAdvance(block.text()), room) << block.text().toStdString();
+        }
+    }
+}
+
+TEST(SimulationWindow, StaysOnASmallScreenAndShowsWholeReportLines) {
+    SimulatedBus bus;
+    demo::addStartingBoards(bus);
+    SimulationWindow window(bus);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QRect screen = window.screen()->availableGeometry();
+    auto* scroll = window.findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+
+    // More boards than the screen holds: the window keeps its height and the panels scroll.
+    QPushButton* add = nullptr;
+    for (auto* button : window.findChildren<QPushButton*>()) {
+        if (button->text().startsWith(QStringLiteral("Add a board"))) add = button;
+    }
+    ASSERT_NE(add, nullptr);
+    for (int i = 0; i < 3; ++i) add->click();
+    QCoreApplication::processEvents();
+    EXPECT_LE(window.height() + kFrameAllowance, screen.height());
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+
+    // The longest lines a board's reports make: a failed answer at its feature length, then a
+    // request longer than that length (refused by the bus), which widens the log to fit.
+    const HidHandle handle = bus.open(bus.path(0));
+    ASSERT_NE(handle, kInvalidHandle);
+    std::vector<std::uint8_t> answer(bus.info(0).caps.FeatureReportByteLength);
+    bus.failWhen([](const SimCall& call) { return call.op == SimOp::GetFeature; });
+    EXPECT_FALSE(bus.getFeature(handle, answer));
+    QTest::qWait(250);  // the window takes the bus's traffic every 100 ms
+    expectWholeLines(window);
+    const int width = window.width();
+
+    const std::vector<std::uint8_t> longRequest(20, 0xFF);
+    EXPECT_FALSE(bus.setFeature(handle, longRequest));
+    QTest::qWait(250);
+    EXPECT_GT(window.width(), width);
+    EXPECT_LE(window.width() + kFrameAllowance, screen.width());
+    expectWholeLines(window);
+    EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+    bus.close(handle);
+}
+
+}  // namespace
+}  // namespace korvex::ui
