@@ -3,6 +3,7 @@
 #include "device/discovery.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
+#include "ui/control_texts.h"
 #include "ui/panel_adapter.h"
 
 #include <algorithm>
@@ -95,14 +96,20 @@ void Configurator::scanBoards() {
     list.clear();
     list.setEnabled(false);
     int counter = -1;
+    bool denied = false;
     // Each selection raises the list's click, which the unready list keeps inert.
     for (const BoardRecord& board : korvex::scanBoards(platform_, session_)) {
+        denied |= board.accessDenied();
         if (!board.usable()) continue;
         ++counter;
         list.addItem(board.serial, counter);
         list.setListIndex(counter);
     }
     if (counter > 0) list.setEnabled(true);  // a choice needs two boards
+    // An empty list says why it is empty; a board present that we may not open is not "none".
+    if (counter >= 0) list.setPlaceholder(ui::texts::kNoBoard, {});
+    else if (denied) list.setPlaceholder(ui::texts::kNoAccess, ui::texts::kNoAccessTip);
+    else list.setPlaceholder(ui::texts::kNoBoard, ui::texts::kNoBoardTip);
     session_.serialListReady = true;
 }
 

@@ -1,6 +1,7 @@
 #include "app/configurator.h"
 
 #include "support/sim_world.h"
+#include "ui/control_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,31 @@ TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
     EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
     EXPECT_EQ(walks(), 0u);
     EXPECT_EQ(world.callsOf(SimOp::Read).size(), 1u);
+}
+
+// The empty list says which of the two empty cases it is, and never holds an item for it.
+TEST_F(Supervision, TheEmptyListTellsNoBoardFromABoardWeMayNotOpen) {
+    world.app->start();
+    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoBoard);
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), ui::texts::kNoBoardTip);
+
+    SimDeviceInfo locked = board(u"LOCKED");
+    locked.openable = false;  // as a node without the udev rule refuses the open
+    world.bus.addDevice(locked);
+    world.tick();
+    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoAccess);
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), ui::texts::kNoAccessTip);
+    EXPECT_EQ(world.form.SerNo.listCount(), 0);
+    EXPECT_FALSE(world.form.SerNo.enabled());
+    EXPECT_FALSE(session().boardOpen());
+
+    world.bus.addDevice(board(u"KX"));
+    world.tick();
+    EXPECT_EQ(world.form.SerNo.items(), std::vector<std::string>{"KX"});
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), "");  // the list's own tooltip again
+    world.bus.unplug(1);
+    world.tick();
+    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoAccess);
 }
 
 TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
