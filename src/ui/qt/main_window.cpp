@@ -2,6 +2,7 @@
 
 #include "ui/control_texts.h"
 #include "ui/qt/app_icon.h"
+#include "ui/qt/window_font.h"
 
 #include <QCloseEvent>
 
@@ -88,10 +89,7 @@ void MainWindow::build() {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Korvex Rotary Encoders Configuration"));
     setWindowIcon(appIcon());
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(9.75);  // QFont's constructor would truncate to 9
-    font.setStyleHint(QFont::SansSerif);
-    setFont(font);
+    setFont(windowFont());
     setFixedSize(Twips{0, 0, 4455, 5775}.pixels().size());
 
     // Device details. The value boxes run past the frame's right edge; the frame cuts them off.
