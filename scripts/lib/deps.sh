@@ -15,6 +15,7 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
-# What every build of the configurator needs.
+# What every build of the configurator needs. The DejaVu fonts are what the font-fallback test
+# renders with, as a desktop without Arial or Liberation Sans would.
 KORVEX_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libudev-dev
-                       qt6-base-dev fonts-liberation nlohmann-json3-dev libcli11-dev)
+                       qt6-base-dev fonts-liberation fonts-dejavu-core nlohmann-json3-dev libcli11-dev)

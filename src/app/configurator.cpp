@@ -3,6 +3,7 @@
 #include "device/discovery.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
+#include "ui/control_texts.h"
 #include "ui/panel_adapter.h"
 
 #include <algorithm>
@@ -42,7 +43,7 @@ void Configurator::start() {
     if (controls_.showWindow) controls_.showWindow();
     scanBoards();
     openSelectedBoard();
-    refreshPanel();
+    loadBoard();
     controls_.Timer->setEnabled(true);
 }
 
@@ -59,8 +60,11 @@ void Configurator::pollDevice() {
         inputBuffer_.resize(std::max<std::size_t>(kMinInputBuffer, session_.capabilities.InputReportByteLength));
         inputBuffer_[0] = 0;
         const InputRead read = platform_.readInput(session_.deviceHandle, inputBuffer_, kLivenessBound);
-        if (read != InputRead::Gone && !session_.reselectPending && session_.connection != Connection::Faulted) {
+        if (read != InputRead::Gone && !session_.reselectPending) {
             controls_.Timer->setInterval(kConnectedInterval);
+            // A board present whose read-back failed is read back again at this pace, on the
+            // handle it has: closing and reopening would only churn.
+            if (session_.connection == Connection::Faulted) refreshPanel();
             return;
         }
         closeBoard();
@@ -69,7 +73,7 @@ void Configurator::pollDevice() {
     scanBoards();
     openSelectedBoard();
     if (session_.boardOpen()) session_.reselectPending = false;
-    refreshPanel();
+    loadBoard();
 }
 
 void Configurator::onSerialChosen() {
@@ -82,7 +86,7 @@ void Configurator::onSerialChosen() {
     }
     openSelectedBoard();
     if (session_.boardOpen()) session_.reselectPending = false;
-    refreshPanel();
+    loadBoard();
     controls_.Timer->setEnabled(true);
 }
 
@@ -92,14 +96,20 @@ void Configurator::scanBoards() {
     list.clear();
     list.setEnabled(false);
     int counter = -1;
+    bool denied = false;
     // Each selection raises the list's click, which the unready list keeps inert.
     for (const BoardRecord& board : korvex::scanBoards(platform_, session_)) {
+        denied |= board.accessDenied();
         if (!board.usable()) continue;
         ++counter;
         list.addItem(board.serial, counter);
         list.setListIndex(counter);
     }
     if (counter > 0) list.setEnabled(true);  // a choice needs two boards
+    // An empty list says why it is empty; a board present that we may not open is not "none".
+    if (counter >= 0) list.setPlaceholder(ui::texts::kNoBoard, {});
+    else if (denied) list.setPlaceholder(ui::texts::kNoAccess, ui::texts::kNoAccessTip);
+    else list.setPlaceholder(ui::texts::kNoBoard, ui::texts::kNoBoardTip);
     session_.serialListReady = true;
 }
 
@@ -111,8 +121,27 @@ void Configurator::refreshPanel() {
     const PanelView view = readPanel(platform_, session_);
     ui::showPanel(view, controls_);
     if (view.state == PanelState::Loaded) session_.connection = Connection::Loaded;
-    // Never show or write values that were not read: the next tick closes the board and finds it again.
+    // Never show or write values that were not read: the board stays shut to writes until a
+    // read-back succeeds.
     if (view.state == PanelState::Faulted) session_.connection = Connection::Faulted;
+}
+
+void Configurator::loadBoard() {
+    refreshPanel();
+    if (session_.connection == Connection::Faulted) reopenChosenBoard();
+}
+
+void Configurator::reopenChosenBoard() {
+    // The board the user has (its serial number selected in the list), never the last one a
+    // rescan would list: a fault on one board must not move the next click to another.
+    const std::string serial = controls_.SerNo->text();
+    closeBoard();
+    openBoard(platform_, session_, serial);
+    if (!session_.boardOpen()) {
+        // Gone: the loss path. The panel shows no board and the next tick looks for boards again.
+        controls_.Timer->setInterval(kLostInterval);
+    }
+    refreshPanel();
 }
 
 void Configurator::onEncoderChosen(int /*pair*/) {
@@ -129,9 +158,9 @@ void Configurator::onPulseChosen() {
 void Configurator::onHideToggled() { afterWrite(writeHideFlag(platform_, session_, controls_.NoJoy->value())); }
 
 void Configurator::afterWrite(WriteOutcome outcome) {
-    // A refused write leaves the board holding what it held: read it back at once rather than
-    // go on showing a choice it never took. If that read fails too, the board counts as lost.
-    if (outcome == WriteOutcome::Failed) refreshPanel();
+    // A refused write leaves the board holding what it held, or the board is gone: open the same
+    // board again and read it back rather than go on showing a choice it never took.
+    if (outcome == WriteOutcome::Failed) reopenChosenBoard();
 }
 
 void Configurator::closeBoard() {

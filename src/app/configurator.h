@@ -54,6 +54,11 @@ private:
     void openSelectedBoard();
     // Shows the open board (or none) and, once its settings are shown, opens the writes.
     void refreshPanel();
+    // refreshPanel, and after a failed read-back one reopen of the same board.
+    void loadBoard();
+    // Closes the open board and opens the one whose serial number is selected, without a scan,
+    // and reads it back; when it cannot be opened, the board counts as lost.
+    void reopenChosenBoard();
     void afterWrite(WriteOutcome outcome);
     // Closes the open board; the writes shut.
     void closeBoard();

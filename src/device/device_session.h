@@ -18,7 +18,7 @@ enum class Connection {
     Open,     // a board is open; its settings are not (or not yet) shown
     Loaded,   // every settings control holds the value read from the open board: writes may go out
     Faulted,  // a request to the open board failed after it was opened, so what is shown may not
-              // be what it holds: it is closed, found and read again
+              // be what it holds: it is read back again, first by reopening the same board
 };
 
 struct DeviceSession {

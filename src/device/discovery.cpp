@@ -3,6 +3,7 @@
 #include "device/device_strings.h"
 
 #include <array>
+#include <cerrno>
 #include <functional>
 
 namespace korvex {
@@ -48,6 +49,22 @@ void walkBoards(HidPlatform& platform, DeviceSession& session, const BoardVisito
 }
 
 }  // namespace
+
+bool BoardRecord::accessDenied() const {
+#ifdef _WIN32
+    return openError == accessDeniedError();
+#else
+    return openError == EACCES || openError == EPERM;
+#endif
+}
+
+int accessDeniedError() {
+#ifdef _WIN32
+    return 5;  // ERROR_ACCESS_DENIED, without windows.h in the core
+#else
+    return EACCES;
+#endif
+}
 
 std::vector<BoardRecord> scanBoards(HidPlatform& platform, DeviceSession& session) {
     std::vector<BoardRecord> boards;

@@ -20,7 +20,13 @@ struct BoardRecord {
     int openError = 0;
 
     bool usable() const { return openError == 0; }
+    // The system refused this user access to the board (on Linux EACCES or EPERM: no udev rule
+    // gives it; on Windows ERROR_ACCESS_DENIED), as opposed to any other failure to open it.
+    bool accessDenied() const;
 };
+
+// The open error a system reports for a board this user may not open.
+int accessDeniedError();
 
 // Every board present, in enumeration order: those whose serial could be read, and those that
 // could not be opened, with the reason. Leaves no handle open; does not change the connection.

@@ -1,5 +1,7 @@
 #include "device/simulated_bus.h"
 
+#include "device/discovery.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -9,7 +11,6 @@ namespace korvex {
 
 namespace {
 constexpr const char* kPathPrefix = "sim:hid#";
-constexpr int kPermissionDenied = 13;  // what Linux (EACCES) reports for a node without access
 }
 
 class SimulatedBus::Walk final : public HidInterfaceWalk {
@@ -93,7 +94,7 @@ HidHandle SimulatedBus::open(const std::string& path) {
     }
     if (call.ok) call.handle = nextHandle_;
     const bool refused = call.device != SIZE_MAX && devices_[call.device].plugged && !devices_[call.device].info.openable;
-    lastOpenError_ = refused ? kPermissionDenied : 0;
+    lastOpenError_ = refused ? accessDeniedError() : 0;
     if (!finish(call)) return kInvalidHandle;
     const HidHandle handle = nextHandle_++;
     handles_[handle] = OpenHandle{call.device, devices_[call.device].generation};

@@ -44,18 +44,19 @@ PanelView readPanel(HidPlatform& platform, DeviceSession& session) {
     PanelView view;
     if (!session.boardOpen()) return view;
 
-    // Device details. Without a manufacturer string the version counts as 0.0.
+    // Device details. The release number was read when the board was opened; a string that
+    // cannot be read leaves only its own caption empty (a board gone meanwhile fails the
+    // read-back below, so it is never taken for an old one).
     std::array<std::uint8_t, kDeviceStringBufferBytes> buffer{};
     const std::span<std::uint8_t> readable(buffer.data(), kDeviceStringBytes);
-    std::uint16_t version = 0;
     if (platform.getString(session.deviceHandle, HidString::Manufacturer, readable)) {
         view.manufacturer = shown(narrowDeviceString(buffer));
-        version = session.attributes.VersionNumber;
-        view.version = versionCaption(version);
     }
     if (platform.getString(session.deviceHandle, HidString::Product, readable)) {
         view.product = shown(narrowDeviceString(buffer));
     }
+    const std::uint16_t version = session.attributes.VersionNumber;
+    view.version = versionCaption(version);
 
     if (version < kMinFirmwareVersion) {
         view.state = PanelState::Refused;

@@ -62,11 +62,15 @@ public:
         const int index = listIndex();
         return index >= 0 ? itemText(index) : std::string();
     }
+    // What the list shows while it has no item (never an item itself), and a tooltip that
+    // explains it; an empty tooltip gives the list back its own.
+    void setPlaceholder(const std::string& text, const std::string& tooltip) { applyPlaceholder(text, tooltip); }
 
 protected:
     virtual void applyClear() = 0;
     virtual void applyAddItem(const std::string& text, int index) = 0;
     virtual void applyListIndex(int index) = 0;
+    virtual void applyPlaceholder(const std::string& text, const std::string& tooltip) = 0;
 };
 
 // States as the window shows them: 0 unchecked, 1 checked, 2 greyed.

@@ -41,6 +41,8 @@ public:
     }
     bool enabled() const override { return enabled_; }
     const std::vector<std::string>& items() const { return items_; }
+    const std::string& placeholder() const { return placeholder_; }
+    const std::string& placeholderTooltip() const { return placeholderTooltip_; }
     // A user's choice: only possible while enabled, raises click like the program's.
     bool choose(int index);
 
@@ -52,7 +54,12 @@ private:
     void applyAddItem(const std::string& text, int index) override;
     void applyListIndex(int index) override { index_ = index; }
     void applyEnabled(bool enabled) override { enabled_ = enabled; }
+    void applyPlaceholder(const std::string& text, const std::string& tooltip) override {
+        placeholder_ = text;
+        placeholderTooltip_ = tooltip;
+    }
     std::vector<std::string> items_;
+    std::string placeholder_, placeholderTooltip_;
     int index_ = -1;
     bool enabled_ = false;
 };

@@ -144,10 +144,8 @@ private:
         for (std::size_t i = 0; i < world_.bus.deviceCount(); ++i) anyPlugged |= world_.bus.plugged(i);
         const DeviceSession& session = world_.app->session();
         EXPECT_EQ(session.boardOpen(), anyPlugged);
-        // Every board here has current firmware, but a manufacturer string that failed to read
-        // refuses the board as too old until it is found again: that is the one other outcome.
-        const bool refused = world_.form.lblVersion.caption().ends_with(" - upgrade firmware!");
-        EXPECT_EQ(session.settingsLoaded() || refused, anyPlugged) << world_.form.lblVersion.caption();
+        // Every board here has current firmware: one present is loaded, whatever failed before.
+        EXPECT_EQ(session.settingsLoaded(), anyPlugged) << world_.form.lblVersion.caption();
         failurePercent_ = saved;
     }
 

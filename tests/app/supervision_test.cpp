@@ -1,8 +1,13 @@
 #include "app/configurator.h"
 
 #include "support/sim_world.h"
+#include "ui/control_texts.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace korvex {
 namespace {
@@ -42,6 +47,31 @@ TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
     EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
     EXPECT_EQ(walks(), 0u);
     EXPECT_EQ(world.callsOf(SimOp::Read).size(), 1u);
+}
+
+// The empty list says which of the two empty cases it is, and never holds an item for it.
+TEST_F(Supervision, TheEmptyListTellsNoBoardFromABoardWeMayNotOpen) {
+    world.app->start();
+    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoBoard);
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), ui::texts::kNoBoardTip);
+
+    SimDeviceInfo locked = board(u"LOCKED");
+    locked.openable = false;  // as a node without the udev rule refuses the open
+    world.bus.addDevice(locked);
+    world.tick();
+    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoAccess);
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), ui::texts::kNoAccessTip);
+    EXPECT_EQ(world.form.SerNo.listCount(), 0);
+    EXPECT_FALSE(world.form.SerNo.enabled());
+    EXPECT_FALSE(session().boardOpen());
+
+    world.bus.addDevice(board(u"KX"));
+    world.tick();
+    EXPECT_EQ(world.form.SerNo.items(), std::vector<std::string>{"KX"});
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), "");  // the list's own tooltip again
+    world.bus.unplug(1);
+    world.tick();
+    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoAccess);
 }
 
 TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
@@ -131,6 +161,70 @@ TEST_F(Supervision, PickingAnUnpluggedSerialFallsBackToTheLastListed) {
     EXPECT_EQ(world.form.SerNo.items(), (std::vector<std::string>{"B", "C"}));
     EXPECT_EQ(openBoard(), 2u);
     EXPECT_FALSE(session().reselectPending);
+}
+
+// One fault on the board the user picked, at any read-back request or any write, reopens that
+// board by its serial number and reads it back: never a rescan that would open the last listed.
+TEST_F(Supervision, AFaultKeepsTheChosenBoard) {
+    struct Fault {
+        const char* name;
+        int request;                       // the feature request, counted from the user's action, that fails
+        std::function<void(SimWorld&)> act;  // the user's action after picking A
+    };
+    std::vector<Fault> faults;
+    for (int request = 0; request < 8; ++request) faults.push_back({"read-back", request, nullptr});
+    faults.push_back({"W8", 0, [](SimWorld& w) { w.form.Enc[4].choose(2); }});
+    faults.push_back({"W9", 1, [](SimWorld& w) { w.form.Enc[4].choose(2); }});
+    faults.push_back({"W10", 0, [](SimWorld& w) { w.form.ModeCh1.choose(3); }});
+    faults.push_back({"W1", 0, [](SimWorld& w) { w.form.NoJoy.click(); }});
+    faults.push_back({"F", 1, [](SimWorld& w) { w.form.NoJoy.click(); }});
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(std::string(fault.name) + " " + std::to_string(fault.request));
+        SimWorld w;
+        for (const char16_t* serial : {u"A", u"B", u"C"}) w.bus.addDevice(board(serial, 0x0114, {0x03, 0x00, 2, 0}));
+        w.app->start();
+        int request = 0;
+        auto failOnce = [&](const SimCall& call) {
+            const bool feature = call.op == SimOp::SetFeature || call.op == SimOp::GetFeature;
+            return feature && request++ == fault.request;
+        };
+        w.bus.clearCalls();
+        if (!fault.act) w.bus.failWhen(failOnce);  // the fault hits the read-back of the pick itself
+        w.form.SerNo.choose(0);
+        if (fault.act) {
+            ASSERT_TRUE(w.app->session().settingsLoaded());
+            w.bus.failWhen(failOnce);
+            fault.act(w);
+        }
+        w.bus.failWhen(nullptr);
+        EXPECT_EQ(w.bus.deviceOf(w.app->session().deviceHandle), 0u);
+        EXPECT_TRUE(w.app->session().settingsLoaded());
+        EXPECT_EQ(w.form.SerNo.text(), "A");
+        EXPECT_EQ(w.callsOf(SimOp::Walk).size(), 2u);  // the pick's find and the reopen's: no scan
+        w.tick();
+        w.tick();
+        EXPECT_EQ(w.bus.deviceOf(w.app->session().deviceHandle), 0u);
+        EXPECT_EQ(w.bus.openHandleCount(), 1u);
+    }
+}
+
+// A board unplugged a moment before a write: the write fails, the reopen finds nothing, and the
+// window shows no board rather than one with old firmware.
+TEST_F(Supervision, ABoardGoneMidWriteIsShownLost) {
+    world.bus.addDevice(board(u"KX"));
+    world.app->start();
+    world.tick();
+    world.bus.unplug(0);
+    world.form.Enc[0].choose(1);
+    EXPECT_FALSE(session().boardOpen());
+    EXPECT_EQ(world.bus.openHandleCount(), 0u);
+    EXPECT_EQ(world.form.lblVersion.caption(), "");
+    EXPECT_EQ(world.form.lblManuf.caption(), "");
+    EXPECT_TRUE(world.settingsEmptyAndDisabled());
+    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    world.bus.replug(0);
+    world.tick();
+    EXPECT_TRUE(session().settingsLoaded());
 }
 
 TEST_F(Supervision, TheScansOwnSelectionsNeverCloseOrReopen) {

@@ -6,6 +6,7 @@
 // Prints "KERNEL TEST PASSED" and exits 0 when every check holds. With --exit-port it also hands
 // the verdict to QEMU's isa-debug-exit device at port 0xf4 (0 for a pass, 1 for a failure).
 #include "board_process.h"
+#include "app/configurator.h"
 #include "korvexctl_steps.h"
 #include "usb_board_checks.h"
 #include "device/board_firmware.h"
@@ -14,6 +15,8 @@
 #include "device/discovery.h"
 #include "device/hid_platform.h"
 #include "protocol/command_reports.h"
+#include "ui/control_texts.h"
+#include "ui/memory_controls.h"
 
 #include <sys/io.h>
 #include <sys/wait.h>
@@ -98,6 +101,13 @@ int scanWithoutAccess() {
             denied += board.openError == EACCES;
             listed += board.usable();
         }
+        // The window's empty list says so, rather than "No board found".
+        ui::MemoryForm form;
+        Configurator window(*platform, form.controls());
+        window.start();
+        if (form.SerNo.placeholder() != ui::texts::kNoAccess || form.SerNo.placeholderTooltip() != ui::texts::kNoAccessTip)
+            ::_exit(254);
+        window.stop();
         ::_exit(static_cast<int>(denied * 100 + interfacePaths(*platform).size() * 10 + listed));
     }
     int status = 0;
@@ -183,7 +193,8 @@ void run(const std::string& boardProgram, const std::string& korvexctl) {
     }
 
     check(scanWithoutAccess() == 230,
-          "a user who may not open the nodes walks all three, lists no board, and learns both boards refused access");
+          "a user who may not open the nodes walks all three, lists no board, learns both boards refused access, "
+          "and the window's empty list says \"Board found - no access\" with the fix");
 
     std::array<std::uint8_t, 65> input{};
     openBoard(*platform, session, talking.serial);

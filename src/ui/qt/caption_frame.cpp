@@ -1,5 +1,6 @@
 #include "ui/qt/caption_frame.h"
 
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QEvent>
 #include <QPainter>
@@ -36,9 +37,17 @@ bool isInput(QEvent::Type type) {
     }
 }
 
+// A screen reader meets the frame as a named group around its controls, as it would a group box.
+QAccessibleInterface* accessibleFrame(const QString& /*className*/, QObject* object) {
+    auto* frame = qobject_cast<CaptionFrame*>(object);
+    return frame ? new QAccessibleWidget(frame, QAccessible::Grouping) : nullptr;
+}
+
 }  // namespace
 
 CaptionFrame::CaptionFrame(const QString& caption, QWidget* parent) : QWidget(parent), caption_(caption) {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFrame), true);
+    (void)factoryInstalled;
     setFocusPolicy(Qt::NoFocus);
 }
 

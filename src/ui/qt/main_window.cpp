@@ -1,6 +1,8 @@
 #include "ui/qt/main_window.h"
 
+#include "ui/control_texts.h"
 #include "ui/qt/app_icon.h"
+#include "ui/qt/window_font.h"
 
 #include <QCloseEvent>
 
@@ -37,11 +39,21 @@ QLabel* makeValueLabel(QWidget* parent, const char* name, Twips rect) {
     return label;
 }
 
-QComboBox* makeList(QWidget* parent, const char* name, Twips rect) {
+// What a screen reader calls the control and what it says about it; the same words as a tooltip
+// where a pointer resting there should explain the control.
+void describe(QWidget* widget, const texts::ControlText& text, bool tooltip) {
+    widget->setAccessibleName(QString::fromUtf8(text.name));
+    widget->setAccessibleDescription(QString::fromUtf8(text.tip));
+    if (tooltip) widget->setToolTip(QString::fromUtf8(text.tip));
+}
+
+QComboBox* makeList(QWidget* parent, const char* name, Twips rect, const texts::ControlText& text) {
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->setGeometry(rect.pixels());
     combo->setEnabled(false);
+    describe(combo, text, true);
+    takeWheelOnlyWithFocus(combo);
     return combo;
 }
 
@@ -77,37 +89,47 @@ void MainWindow::build() {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Korvex Rotary Encoders Configuration"));
     setWindowIcon(appIcon());
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(9.75);  // QFont's constructor would truncate to 9
-    font.setStyleHint(QFont::SansSerif);
-    setFont(font);
+    setFont(windowFont());
     setFixedSize(Twips{0, 0, 4455, 5775}.pixels().size());
 
     // Device details. The value boxes run past the frame's right edge; the frame cuts them off.
+    // Each caption is tied to the control that shows its value, so a screen reader names it.
     auto* frame1 = new CaptionFrame(QStringLiteral("Device details"), this);
     frame1->setObjectName(QStringLiteral("Frame1"));
     frame1->setGeometry(Twips{120, 0, 4215, 1935}.pixels());
-    makeLabel(frame1, "Label3", QStringLiteral("Serial Number"), {240, 360, 1815, 285}, true);
+    describe(frame1, texts::kDetailsGroup, false);
+    QLabel* serialCaption = makeLabel(frame1, "Label3", QStringLiteral("Serial Number"), {240, 360, 1815, 285}, true);
     QLabel* serial = makeValueLabel(frame1, "lblSerialNumber", {1680, 360, 3300, 330});
-    makeLabel(frame1, "Label4", QStringLiteral("Manufacturer"), {240, 720, 1215, 285}, true);
+    QLabel* manufCaption = makeLabel(frame1, "Label4", QStringLiteral("Manufacturer"), {240, 720, 1215, 285}, true);
     QLabel* manuf = makeValueLabel(frame1, "lblManuf", {1680, 720, 3300, 330});
-    makeLabel(frame1, "Label5", QStringLiteral("Product"), {240, 1080, 1215, 285}, true);
+    QLabel* productCaption = makeLabel(frame1, "Label5", QStringLiteral("Product"), {240, 1080, 1215, 285}, true);
     QLabel* product = makeValueLabel(frame1, "lblProduct", {1680, 1080, 3300, 330});
-    makeLabel(frame1, "Label2", QStringLiteral("Version"), {240, 1440, 1455, 285}, true);
+    QLabel* versionCaption = makeLabel(frame1, "Label2", QStringLiteral("Version"), {240, 1440, 1455, 285}, true);
     QLabel* version = makeValueLabel(frame1, "lblVersion", {1680, 1440, 3300, 330});
-    QComboBox* serNo = makeList(frame1, "SerNo", {1680, 300, 1320, 360});
+    manufCaption->setBuddy(manuf);
+    productCaption->setBuddy(product);
+    versionCaption->setBuddy(version);
+    describe(manuf, texts::kManufacturer, false);
+    describe(product, texts::kProduct, false);
+    describe(version, texts::kVersion, true);
+    QComboBox* serNo = makeList(frame1, "SerNo", {1680, 300, 1320, 360}, texts::kSerial);
     serNo->raise();  // drawn over the serial-number box it covers
+    // The list shows the serial number; the box under it is never written.
+    serialCaption->setBuddy(serNo);
+    describe(serial, texts::kSerial, false);
 
     // Encoder modes, the separator and the pulse length.
     auto* frame3 = new CaptionFrame(QStringLiteral("Rotary encoder type for button pairs:"), this);
     frame3->setObjectName(QStringLiteral("Frame3"));
     frame3->setGeometry(Twips{120, 2040, 4215, 3135}.pixels());
+    describe(frame3, texts::kEncodersGroup, false);
     std::array<QComboBox*, kEncoderCount> encoders{};
     for (std::size_t k = 0; k < kEncoderCount; ++k) {
         const PairRow& row = kPairRows[k];
         QLabel* pair = makeLabel(frame3, row.label, QString::fromLatin1(row.text), row.labelRect, false);
         pairLabel_[k] = std::make_unique<QtLabel>(pair);
-        encoders[k] = makeList(frame3, row.list, row.listRect);
+        encoders[k] = makeList(frame3, row.list, row.listRect, texts::kEncoder[k]);
+        pair->setBuddy(encoders[k]);
         enc_[k] = std::make_unique<QtList>(encoders[k]);
     }
     auto* line = new QWidget(frame3);
@@ -115,8 +137,9 @@ void MainWindow::build() {
     line->setGeometry(Twips{120, 2280, 4440 - 120, kTwipsPerPixel}.pixels());
     line->setAutoFillBackground(true);
     line->setBackgroundRole(QPalette::Mid);
-    QComboBox* modeCh1 = makeList(frame3, "ModeCh1", {240, 2520, 1260, 360});
+    QComboBox* modeCh1 = makeList(frame3, "ModeCh1", {240, 2520, 1260, 360}, texts::kPulse);
     QLabel* label1 = makeLabel(frame3, "Label1", QStringLiteral("Encoders pulse length"), {1560, 2580, 2055, 375}, false);
+    label1->setBuddy(modeCh1);
     for (QComboBox* list : encoders) list->raise();
     modeCh1->raise();
 
@@ -124,6 +147,7 @@ void MainWindow::build() {
     noJoy->setObjectName(QStringLiteral("NoJoy"));
     noJoy->setGeometry(Twips{360, 5280, 3975, 375}.pixels());
     noJoy->setEnabled(false);
+    describe(noJoy, texts::kHide, true);
 
     // Only the lists and the check box take the focus, in this order.
     QWidget* previous = modeCh1;

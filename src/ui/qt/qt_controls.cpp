@@ -1,5 +1,6 @@
 #include "ui/qt/qt_controls.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
 
 namespace korvex::ui {
@@ -10,7 +11,24 @@ namespace {
 QString toQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 std::string fromQt(const QString& text) { return text.toUtf8().toStdString(); }
 
+class WheelNeedsFocus final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Wheel || static_cast<QWidget*>(watched)->hasFocus()) return false;
+        event->ignore();  // handled here, and offered to the parent as unused
+        return true;
+    }
+};
+
 }  // namespace
+
+void takeWheelOnlyWithFocus(QComboBox* combo) {
+    combo->setFocusPolicy(Qt::StrongFocus);  // Tab and a click, not the wheel
+    combo->installEventFilter(new WheelNeedsFocus(combo));
+}
 
 std::string QtLabel::caption() const { return fromQt(label_->text()); }
 
@@ -40,6 +58,24 @@ void QtList::applyAddItem(const std::string& text, int index) {
 void QtList::applyListIndex(int index) {
     const QSignalBlocker blocker(combo_);
     combo_->setCurrentIndex(index);
+}
+
+void QtList::applyPlaceholder(const std::string& text, const std::string& tooltip) {
+    combo_->setPlaceholderText(toQt(text));
+    if (!tooltip.empty()) {
+        if (!explaining_) {
+            ownToolTip_ = combo_->toolTip();
+            ownDescription_ = combo_->accessibleDescription();
+        }
+        explaining_ = true;
+        // A screen reader hears the explanation too, not only a mouse pointer resting there.
+        combo_->setToolTip(toQt(tooltip));
+        combo_->setAccessibleDescription(toQt(text + ". " + tooltip));
+    } else if (explaining_) {
+        explaining_ = false;
+        combo_->setToolTip(ownToolTip_);
+        combo_->setAccessibleDescription(ownDescription_);
+    }
 }
 
 void ToggleBox::nextCheckState() {

@@ -36,6 +36,10 @@ private:
     CaptionFrame* frame_;
 };
 
+// Lets the mouse wheel change the list only while it has the keyboard focus, and never gives it
+// the focus: scrolling across the window must not change a setting on the way.
+void takeWheelOnlyWithFocus(QComboBox* combo);
+
 class QtList final : public ListControl {
 public:
     explicit QtList(QComboBox* combo);
@@ -49,7 +53,11 @@ private:
     void applyAddItem(const std::string& text, int index) override;
     void applyListIndex(int index) override;
     void applyEnabled(bool enabled) override { combo_->setEnabled(enabled); }
+    void applyPlaceholder(const std::string& text, const std::string& tooltip) override;
     QComboBox* combo_;
+    // The list's own tooltip and description, while a placeholder's explanation stands in for them.
+    bool explaining_ = false;
+    QString ownToolTip_, ownDescription_;
 };
 
 // A two-state box that the program may also show greyed: a user's click turns unchecked and

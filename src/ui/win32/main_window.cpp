@@ -1,5 +1,6 @@
 #include "ui/win32/main_window.h"
 
+#include "ui/control_texts.h"
 #include "ui/win32/caption_frame.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/wide_text.h"
@@ -84,7 +85,7 @@ RECT pixels(const Twips& rect, UINT dpi) {
 
 const wchar_t* windowClass() {
     static const ATOM atom = [] {
-        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES};
+        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
         InitCommonControlsEx(&classes);
         const HINSTANCE instance = GetModuleHandleW(nullptr);
         WNDCLASSEXW type{};
@@ -162,6 +163,7 @@ MainWindow::MainWindow() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::windowProc));
     build();
+    addTooltips();
     applyDpi(GetDpiForWindow(window_), nullptr);
 }
 
@@ -229,6 +231,27 @@ void MainWindow::build() {
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
     };
+}
+
+void MainWindow::addTooltips() {
+    tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, 400);  // the longer texts break into lines
+    auto add = [this](const char* name, const texts::ControlText& text) {
+        std::wstring tip = toWide(text.tip);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control(name));
+        tool.lpszText = tip.data();  // the tooltip keeps its own copy
+        SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    };
+    for (std::size_t k = 0; k < kEncoderCount; ++k) add(("Enc" + std::to_string(k + 1)).c_str(), texts::kEncoder[k]);
+    add("ModeCh1", texts::kPulse);
+    add("SerNo", texts::kSerial);
+    add("NoJoy", texts::kHide);
 }
 
 void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {

@@ -41,8 +41,11 @@ private:
     // Places every control and sizes the client area for this DPI, with a font to match.
     void applyDpi(UINT dpi, const RECT* suggested);
     void focusFirstControl();
+    // One tooltip window for the lists and the check box, with the Qt window's texts.
+    void addTooltips();
 
     HWND window_ = nullptr;
+    HWND tooltips_ = nullptr;
     HFONT font_ = nullptr;
     UINT dpi_ = 96;
     std::map<std::string, HWND, std::less<>> named_;

@@ -122,6 +122,11 @@ void Win32List::applyAddItem(const std::string& text, int index) {
 
 void Win32List::applyListIndex(int index) { SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
+void Win32List::applyPlaceholder(const std::string& text, const std::string& /*tooltip*/) {
+    // The combo box's cue banner (common controls 6): shown while no item is selected.
+    SendMessageW(combo_, CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(toWide(text).c_str()));
+}
+
 Win32CheckBox::Win32CheckBox(HWND box) : box_(box) { attachTarget(box_, this); }
 
 Win32CheckBox::~Win32CheckBox() { detachTarget(box_); }

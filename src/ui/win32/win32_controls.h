@@ -63,6 +63,7 @@ private:
     void applyAddItem(const std::string& text, int index) override;
     void applyListIndex(int index) override;
     void applyEnabled(bool enabled) override { EnableWindow(combo_, enabled); }
+    void applyPlaceholder(const std::string& text, const std::string& tooltip) override;
     HWND combo_;
 };
 

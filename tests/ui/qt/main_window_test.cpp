@@ -2,9 +2,11 @@
 // when a person uses it.
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
+#include "ui/control_texts.h"
 #include "ui/qt/caption_frame.h"
 #include "ui/qt/main_window.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -89,6 +91,7 @@ TEST_F(Window, StartsWithNoBoardInItsInitialState) {
         EXPECT_EQ(list(name)->currentIndex(), -1) << name;
         EXPECT_FALSE(list(name)->isEnabled()) << name;
     }
+    EXPECT_EQ(list("SerNo")->placeholderText(), "No board found");
     for (const char* name : {"Label1", "Label6", "Label10", "Label13"}) EXPECT_FALSE(child<QLabel>(name)->isEnabled()) << name;
     EXPECT_EQ(text("Label12"), "13-14");
     auto* noJoy = child<QCheckBox>("NoJoy");
@@ -222,6 +225,85 @@ TEST_F(Window, PickingTheOtherSerialReopensThatBoardWithoutRescanning) {
     EXPECT_EQ(list("ModeCh1")->currentText(), "4 ms");
     EXPECT_EQ(child<QCheckBox>("NoJoy")->checkState(), Qt::Unchecked);
     EXPECT_EQ(serNo->count(), 2);
+}
+
+TEST_F(Window, TheEmptyListSaysABoardIsThereButMayNotBeOpenedAndHowToFixIt) {
+    SimDeviceInfo locked = board(u"KX000001", {});
+    locked.openable = false;
+    bus.addDevice(locked);
+    load();
+    QComboBox* serNo = list("SerNo");
+    EXPECT_EQ(serNo->placeholderText(), "Board found - no access");
+    EXPECT_EQ(serNo->count(), 0);
+    EXPECT_FALSE(serNo->isEnabled());
+    EXPECT_TRUE(serNo->toolTip().contains("udevadm trigger"));
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(serNo)->text(QAccessible::Description).contains("udev rule"));
+
+    bus.addDevice(board(u"KX000002", {}));
+    window.controls().Timer->raiseTick();
+    EXPECT_EQ(serNo->currentText(), "KX000002");
+    EXPECT_EQ(serNo->toolTip().toStdString(), texts::kSerial.tip);  // its own tooltip again
+}
+
+// The wheel over a list changes it only once the user has put the focus there.
+TEST_F(Window, TheWheelOverAnUnfocusedListChangesAndWritesNothing) {
+    loadTwoBoards();
+    QComboBox* enc5 = list("Enc5");
+    auto turn = [enc5] {
+        const QPointF at(enc5->width() / 2.0, enc5->height() / 2.0);
+        QWheelEvent wheel(at, enc5->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(enc5, &wheel);
+    };
+    list("ModeCh1")->setFocus();
+    bus.clearCalls();
+    turn();
+    EXPECT_EQ(enc5->currentText(), "1:1");
+    EXPECT_TRUE(featureCalls().empty());
+    // A real wheel would first hand a wheel-focus widget the focus: the lists take it only by Tab or click.
+    EXPECT_NE(enc5->focusPolicy() & Qt::WheelFocus, Qt::WheelFocus);
+
+    enc5->setFocus();
+    turn();
+    EXPECT_EQ(enc5->currentText(), "1:2");
+    EXPECT_EQ(featureCalls().size(), 2u);  // commands 8 and 9
+}
+
+// What a screen reader gets: a name and a description for every control, captions tied to what
+// they label, and the frames as named groups.
+TEST_F(Window, EveryControlIsNamedAndExplainedForAScreenReader) {
+    load();
+    auto accessible = [this](const char* name) { return QAccessible::queryAccessibleInterface(child<QWidget>(name)); };
+    const std::pair<const char*, const char*> named[] = {
+        {"Enc1", "Encoder mode, buttons 1-2"}, {"Enc5", "Encoder mode, buttons 9-10"},
+        {"Enc8", "Encoder mode, buttons 15-16"}, {"ModeCh1", "Encoder pulse length"},
+        {"SerNo", "Serial number"}, {"NoJoy", "Hide from gaming devices list"},
+        {"lblManuf", "Manufacturer"}, {"lblProduct", "Product"}, {"lblVersion", "Version"},
+        {"Frame1", "Device details"}, {"Frame3", "Rotary encoder type for button pairs"},
+    };
+    for (const auto& [object, name] : named) {
+        QAccessibleInterface* control = accessible(object);
+        ASSERT_NE(control, nullptr) << object;
+        EXPECT_EQ(control->text(QAccessible::Name).toStdString(), name);
+        EXPECT_FALSE(control->text(QAccessible::Description).isEmpty()) << object;
+    }
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->focusPolicy() == Qt::NoFocus && !qobject_cast<QComboBox*>(widget)) continue;
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
+            << widget->objectName().toStdString();
+    }
+    EXPECT_EQ(accessible("Frame1")->role(), QAccessible::Grouping);
+    EXPECT_EQ(accessible("Frame3")->role(), QAccessible::Grouping);
+    for (const auto& [value, caption] : {std::pair{"lblManuf", "Label4"}, std::pair{"lblProduct", "Label5"},
+                                         std::pair{"lblVersion", "Label2"}, std::pair{"SerNo", "Label3"},
+                                         std::pair{"Enc3", "Label8"}, std::pair{"ModeCh1", "Label1"}}) {
+        const auto labels = accessible(value)->relations(QAccessible::Label);
+        ASSERT_EQ(labels.size(), 1) << value;
+        EXPECT_EQ(labels.first().first->object()->objectName().toStdString(), caption);
+    }
+    // The tooltips explain the modes and the firmware needed.
+    const QString modes = list("Enc2")->toolTip();
+    for (const char* mode : {"OFF", "1:1", "1:2", "1:4"}) EXPECT_TRUE(modes.contains(mode)) << mode;
+    EXPECT_TRUE(child<QLabel>("lblVersion")->toolTip().contains("0.14"));
 }
 
 TEST_F(Window, ClosingStopsTheTimerAndClosesTheBoard) {

@@ -6,6 +6,7 @@
 #include "ui/win32/message_loop.h"
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -367,6 +368,30 @@ TEST_F(Window, TheWheelChangesOnlyTheListWithTheFocus) {
     pump(100);
     EXPECT_EQ(selectedText("Enc1"), "1:2");
     EXPECT_EQ(featureCalls().size(), 2u);
+}
+
+// The tooltips that explain the controls: the Qt window's texts. (The empty list's cue banner
+// needs common controls 6, which this test program, without the window's manifest, does not load.)
+TEST_F(Window, TheControlsExplainThemselves) {
+    load();
+
+    HWND tips = nullptr;
+    while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) && GetWindow(tips, GW_OWNER) != window.handle()) {
+    }
+    ASSERT_NE(tips, nullptr);
+    auto tipOf = [&](const char* name) {
+        std::wstring text(1024, L'\0');
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof(tool);
+        tool.hwnd = window.handle();
+        tool.uId = reinterpret_cast<UINT_PTR>(child(name));
+        tool.lpszText = text.data();
+        SendMessageW(tips, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
+        return std::wstring(text.c_str());
+    };
+    EXPECT_NE(tipOf("Enc3").find(L"1:4"), std::wstring::npos);
+    EXPECT_NE(tipOf("ModeCh1").find(L"4 to 100 ms"), std::wstring::npos);
+    EXPECT_NE(tipOf("NoJoy").find(L"game controllers"), std::wstring::npos);
 }
 
 TEST_F(Window, ClosingStopsTheTimerAndClosesTheBoard) {

@@ -1,0 +1,72 @@
+// The words the window says about itself: what each control is called for a screen reader, what
+// its tooltip explains, and what the empty serial-number list shows. Toolkit-free, so every front
+// end says the same; the logic picks the list's empty-state text, the front ends only show it.
+#pragma once
+
+#include "ui/form_controls.h"
+
+namespace korvex::ui::texts {
+
+// A control's accessible name, and the short explanation that is both its tooltip and its
+// accessible description.
+struct ControlText {
+    const char* name;
+    const char* tip;
+};
+
+inline constexpr const char* kEncoderTip =
+    "How the two buttons of this pair are used:\n"
+    "OFF: two ordinary buttons.\n"
+    "1:1: a rotary encoder that runs one full signal cycle per detent.\n"
+    "1:2: an encoder that runs one cycle every two detents.\n"
+    "1:4: an encoder that runs one cycle every four detents.\n"
+    "Turning the encoder one way presses the first button, the other way the second.";
+
+inline constexpr ControlText kEncoder[kEncoderCount] = {
+    {"Encoder mode, buttons 1-2", kEncoderTip},   {"Encoder mode, buttons 3-4", kEncoderTip},
+    {"Encoder mode, buttons 5-6", kEncoderTip},   {"Encoder mode, buttons 7-8", kEncoderTip},
+    {"Encoder mode, buttons 9-10", kEncoderTip},  {"Encoder mode, buttons 11-12", kEncoderTip},
+    {"Encoder mode, buttons 13-14", kEncoderTip}, {"Encoder mode, buttons 15-16", kEncoderTip},
+};
+
+inline constexpr ControlText kPulse = {
+    "Encoder pulse length",
+    "How long each button press that an encoder step sends lasts, 4 to 100 ms. Lengthen it if a "
+    "game misses steps; shorten it if fast turns run together."};
+
+inline constexpr ControlText kHide = {
+    "Hide from gaming devices list",
+    "Hidden, the board no longer appears among the system's game controllers, so games do not see "
+    "its buttons. It can still be set up here."};
+
+inline constexpr ControlText kSerial = {
+    "Serial number", "The board being set up. With several boards attached, choose one by its serial number."};
+
+inline constexpr ControlText kManufacturer = {"Manufacturer", "The maker's name that the board reports."};
+inline constexpr ControlText kProduct = {"Product", "The product name that the board reports."};
+inline constexpr ControlText kVersion = {
+    "Version", "The board's firmware release. Its settings can be changed with firmware 0.14 or later."};
+
+inline constexpr ControlText kDetailsGroup = {"Device details", "The board being set up."};
+inline constexpr ControlText kEncodersGroup = {"Rotary encoder type for button pairs",
+                                               "The encoder mode of each button pair, and the pulse length."};
+
+// What the serial-number list shows while it lists no board, with the tooltip that explains it.
+inline constexpr const char* kNoBoard = "No board found";
+inline constexpr const char* kNoBoardTip =
+    "No Korvex rotary encoder board is attached. Plug one in: it is listed within a moment.";
+inline constexpr const char* kNoAccess = "Board found - no access";
+#ifdef _WIN32
+inline constexpr const char* kNoAccessTip =
+    "Windows refused to open the board: another program may hold it for itself. Close that "
+    "program, and the board is listed within a moment.";
+#else
+inline constexpr const char* kNoAccessTip =
+    "A board is attached, but only root may open it until its udev rule is installed. In a terminal:\n"
+    "korvexctl doctor --rule | sudo tee /etc/udev/rules.d/70-korvex-config.rules\n"
+    "(or copy packaging/linux/70-korvex-config.rules to /etc/udev/rules.d/), then apply it:\n"
+    "sudo udevadm control --reload && sudo udevadm trigger --action=add --subsystem-match=hidraw\n"
+    "The board is then listed here without replugging it.";
+#endif
+
+}  // namespace korvex::ui::texts
