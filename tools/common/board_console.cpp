@@ -67,24 +67,24 @@ bool runCommand(const std::string& line, std::span<ConsoleBoard* const> boards) 
 
 }  // namespace
 
-std::optional<BoardSpec> parseBoardSpec(const std::string& text) {
+std::optional<BoardSetup> parseBoardSetup(const std::string& text) {
     std::vector<std::string> fields;
     std::stringstream stream(text);
     for (std::string field; std::getline(stream, field, ',');) fields.push_back(field);
     if (fields.empty() || fields.size() > 3 || fields[0].empty() || fields[0].size() > 63) return std::nullopt;
-    BoardSpec spec{fields[0]};
+    BoardSetup setup{fields[0]};
     if (fields.size() > 1) {
         const std::string& v = fields[1];
         unsigned version = 0;
         const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), version, 16);
         if (v.empty() || error != std::errc() || end != v.data() + v.size() || version > 0xFFFF) return std::nullopt;
-        spec.version = static_cast<std::uint16_t>(version);
+        setup.version = static_cast<std::uint16_t>(version);
     }
     if (fields.size() > 2) {
         if (fields[2] != "silent") return std::nullopt;
-        spec.silent = true;
+        setup.silent = true;
     }
-    return spec;
+    return setup;
 }
 
 void say(const std::string& line) {

@@ -16,14 +16,14 @@
 
 namespace korvex::tools {
 
-struct BoardSpec {
+struct BoardSetup {
     std::string serial;
     std::uint16_t version = 0x0114;  // as USB writes a release number: 0x0114 is 1.14
     bool silent = false;
 };
 
 // SERIAL[,VERSION[,silent]]: VERSION in hex, the serial at most 63 bytes of UTF-8.
-std::optional<BoardSpec> parseBoardSpec(const std::string& text);
+std::optional<BoardSetup> parseBoardSetup(const std::string& text);
 
 class ConsoleBoard {
 public:

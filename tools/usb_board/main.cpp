@@ -31,7 +31,7 @@ using namespace korvex::tools;
 namespace {
 
 struct Options {
-    std::vector<BoardSpec> boards;
+    std::vector<BoardSetup> boards;
     bool log = false;
     int periodMs = 100;
 };
@@ -47,13 +47,13 @@ bool parseArguments(int argc, char** argv, Options& options) {
         const std::string argument = argv[i];
         const bool hasValue = i + 1 < argc;
         if (argument == "--board" && hasValue) {
-            const auto spec = parseBoardSpec(argv[++i]);
-            if (!spec) return false;
-            if (!isBcd(spec->version)) {
+            const auto setup = parseBoardSetup(argv[++i]);
+            if (!setup) return false;
+            if (!isBcd(setup->version)) {
                 std::cerr << "korvex-usb-board: a USB release number is BCD digits (0114, not 011A)\n";
                 return false;
             }
-            options.boards.push_back(*spec);
+            options.boards.push_back(*setup);
         } else if (argument == "--log") {
             options.log = true;
         } else if (argument == "--period" && hasValue) {
@@ -63,7 +63,7 @@ bool parseArguments(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    if (options.boards.empty()) options.boards.push_back(BoardSpec{"KX000001"});
+    if (options.boards.empty()) options.boards.push_back(BoardSetup{"KX000001"});
     return true;
 }
 
@@ -102,16 +102,16 @@ int main(int argc, char** argv) {
     }
     std::list<UsbBoard> boards;  // a list: a board is never moved while its gadget exists
     std::vector<ConsoleBoard*> consoleBoards;
-    for (const BoardSpec& spec : options.boards) {
-        UsbBoard& board = boards.emplace_back(spec, "korvex" + std::to_string(::getpid()) + "b" + std::to_string(boards.size()));
+    for (const BoardSetup& setup : options.boards) {
+        UsbBoard& board = boards.emplace_back(setup, "korvex" + std::to_string(::getpid()) + "b" + std::to_string(boards.size()));
         consoleBoards.push_back(&board);
         if (options.log) {
-            board.onFeature([serial = spec.serial](const std::string& direction, std::span<const std::uint8_t> report) {
+            board.onFeature([serial = setup.serial](const std::string& direction, std::span<const std::uint8_t> report) {
                 say(featureLine(serial, direction, report));
             });
         }
         if (!board.plug()) {
-            std::cerr << "korvex-usb-board: board " << spec.serial << ": " << std::strerror(errno)
+            std::cerr << "korvex-usb-board: board " << setup.serial << ": " << std::strerror(errno)
                       << (errno == EBUSY ? " (no free dummy_udc: load dummy_hcd with num= the number of boards)" : "")
                       << "\n";
             return 1;  // the boards made so far are removed on the way out

@@ -25,8 +25,8 @@ constexpr std::size_t kMaxSetReportBytes = 64;
 }  // namespace
 
 bool UsbBoard::make() {
-    const GadgetIdentity identity{kBoardVendorId, kBoardProductId, spec_.version, kBoardManufacturer, kBoardProduct,
-                                  spec_.serial};
+    const GadgetIdentity identity{kBoardVendorId, kBoardProductId, setup_.version, kBoardManufacturer, kBoardProduct,
+                                  setup_.serial};
     if (!gadget_.create(name_, name_, identity)) return false;
     if (function_.open(name_, boardReportDescriptor().size()) && input_.open(function_.inputEndpoint())) return true;
     const int error = errno;
@@ -71,12 +71,12 @@ void UsbBoard::remove() {
 }
 
 void UsbBoard::setSilent(bool silent) {
-    spec_.silent = silent;
+    setup_.silent = silent;
     if (silent) input_.cancel();  // a report already waiting would still reach the host
 }
 
 void UsbBoard::sendButtons() {
-    if (spec_.silent || !plugged_ || !enabled_) return;
+    if (setup_.silent || !plugged_ || !enabled_) return;
     input_.send(firmware_.nextInputReport());
 }
 

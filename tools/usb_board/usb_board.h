@@ -18,12 +18,12 @@ namespace korvex::tools {
 class UsbBoard final : public ConsoleBoard {
 public:
     // `name` names the gadget and its function; unique on this system.
-    UsbBoard(const BoardSpec& spec, std::string name) : spec_(spec), name_(std::move(name)) {}
+    UsbBoard(const BoardSetup& setup, std::string name) : setup_(setup), name_(std::move(name)) {}
     UsbBoard(const UsbBoard&) = delete;
     UsbBoard& operator=(const UsbBoard&) = delete;
     ~UsbBoard() { remove(); }
 
-    const std::string& serial() const override { return spec_.serial; }
+    const std::string& serial() const override { return setup_.serial; }
     const BoardFirmware& firmware() const override { return firmware_; }
     BoardFirmware& firmware() override { return firmware_; }
     // The first plug makes the gadget and takes the first free controller; later ones bind to it again.
@@ -53,7 +53,7 @@ private:
     bool make();
     void answer(const usb_ctrlrequest& setup);
 
-    BoardSpec spec_;
+    BoardSetup setup_;
     std::string name_;
     std::string controller_;
     bool plugged_ = false;

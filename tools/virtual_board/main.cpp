@@ -37,9 +37,9 @@ struct Options {
 };
 
 bool parseBoard(const std::string& text, Options& options) {
-    const auto spec = parseBoardSpec(text);
-    if (spec) options.boards.emplace_back(*spec);
-    return spec.has_value();
+    const auto setup = parseBoardSetup(text);
+    if (setup) options.boards.emplace_back(*setup);
+    return setup.has_value();
 }
 
 bool parseArguments(int argc, char** argv, Options& options) {
@@ -59,7 +59,7 @@ bool parseArguments(int argc, char** argv, Options& options) {
             return false;
         }
     }
-    if (options.boards.empty()) options.boards.emplace_back(BoardSpec{"KX000001"});
+    if (options.boards.empty()) options.boards.emplace_back(BoardSetup{"KX000001"});
     return true;
 }
 

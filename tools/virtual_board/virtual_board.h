@@ -14,7 +14,7 @@ namespace korvex::tools {
 
 class VirtualBoard final : public FeatureAnswerer, public ConsoleBoard {
 public:
-    explicit VirtualBoard(const BoardSpec& spec) : serial_(spec.serial), version_(spec.version), silent_(spec.silent) {}
+    explicit VirtualBoard(const BoardSetup& setup) : serial_(setup.serial), version_(setup.version), silent_(setup.silent) {}
 
     const std::string& serial() const override { return serial_; }
     UhidDevice& device() { return device_; }
