@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -85,6 +87,56 @@ std::optional<BoardSetup> parseBoardSetup(const std::string& text) {
         setup.silent = true;
     }
     return setup;
+}
+
+bool parseBoardArguments(int argc, char** argv, BoardArguments& arguments,
+                         const std::function<bool(const std::string&)>& other) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (argument == "--board" && hasValue) {
+            const auto setup = parseBoardSetup(argv[++i]);
+            if (!setup) return false;
+            arguments.boards.push_back(*setup);
+        } else if (argument == "--log") {
+            arguments.log = true;
+        } else if (argument == "--period" && hasValue) {
+            arguments.periodMs = std::atoi(argv[++i]);
+            if (arguments.periodMs < 1) return false;
+        } else if (!other || !other(argument)) {
+            return false;
+        }
+    }
+    if (arguments.boards.empty()) arguments.boards.push_back(BoardSetup{"KX000001"});
+    return true;
+}
+
+namespace {
+volatile sig_atomic_t stopRequested = 0;
+}
+
+StopSignals::StopSignals() {
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask_);
+    struct sigaction onStop {};
+    onStop.sa_handler = [](int) { stopRequested = 1; };
+    sigaction(SIGINT, &onStop, nullptr);
+    sigaction(SIGTERM, &onStop, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+bool StopSignals::stopping() const { return stopRequested != 0; }
+
+void StopSignals::stop() { stopRequested = 1; }
+
+timespec timeoutUntil(std::chrono::steady_clock::time_point when) {
+    const auto wait = std::max(std::chrono::steady_clock::duration::zero(), when - std::chrono::steady_clock::now());
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
+    return {static_cast<time_t>(seconds.count()),
+            static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
 }
 
 void say(const std::string& line) {

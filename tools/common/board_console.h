@@ -9,10 +9,16 @@
 
 #include "device/board_firmware.h"
 
+#include <signal.h>
+#include <time.h>
+
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace korvex::tools {
 
@@ -24,6 +30,33 @@ struct BoardSetup {
 
 // SERIAL[,VERSION[,silent]]: VERSION in hex, the serial at most 63 bytes of UTF-8.
 std::optional<BoardSetup> parseBoardSetup(const std::string& text);
+
+// What every board program takes: --board (any number; one board KX000001 when none is given),
+// --period MS between input reports, --log. `other` is asked about any other argument and says
+// whether it took it. False on a wrong argument.
+struct BoardArguments {
+    std::vector<BoardSetup> boards;
+    bool log = false;
+    int periodMs = 100;
+};
+bool parseBoardArguments(int argc, char** argv, BoardArguments& arguments,
+                         const std::function<bool(const std::string&)>& other = {});
+
+// SIGINT and SIGTERM end a board program's loop. They are blocked except while the loop waits in
+// ppoll() with waitMask(), so the loop always sees them; SIGPIPE is ignored.
+class StopSignals {
+public:
+    StopSignals();
+    bool stopping() const;
+    void stop();
+    const sigset_t* waitMask() const { return &waitMask_; }
+
+private:
+    sigset_t waitMask_;
+};
+
+// How long ppoll() may wait for `when`: never negative.
+timespec timeoutUntil(std::chrono::steady_clock::time_point when);
 
 class ConsoleBoard {
 public:

@@ -30,70 +30,27 @@ using namespace korvex::tools;
 
 namespace {
 
-struct Options {
-    std::vector<BoardSetup> boards;
-    bool log = false;
-    int periodMs = 100;
-};
-
 bool isBcd(std::uint16_t value) {
     for (int shift = 0; shift < 16; shift += 4)
         if (((value >> shift) & 0xF) > 9) return false;
     return true;
 }
 
-bool parseArguments(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (argument == "--board" && hasValue) {
-            const auto setup = parseBoardSetup(argv[++i]);
-            if (!setup) return false;
-            if (!isBcd(setup->version)) {
-                std::cerr << "korvex-usb-board: a USB release number is BCD digits (0114, not 011A)\n";
-                return false;
-            }
-            options.boards.push_back(*setup);
-        } else if (argument == "--log") {
-            options.log = true;
-        } else if (argument == "--period" && hasValue) {
-            options.periodMs = std::atoi(argv[++i]);
-            if (options.periodMs < 1) return false;
-        } else {
-            return false;
-        }
-    }
-    if (options.boards.empty()) options.boards.push_back(BoardSetup{"KX000001"});
-    return true;
-}
-
-timespec timeoutUntil(std::chrono::steady_clock::time_point when) {
-    const auto wait = std::max(std::chrono::steady_clock::duration::zero(), when - std::chrono::steady_clock::now());
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
-    return {static_cast<time_t>(seconds.count()),
-            static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!parseArguments(argc, argv, options)) {
+    BoardArguments options;
+    if (!parseBoardArguments(argc, argv, options)) {
         std::cerr << "usage: korvex-usb-board [--board SERIAL[,VERSION[,silent]]]... [--period MS] [--log]\n";
         return 2;
     }
-    // Signals are taken only inside ppoll(), so the loop always sees them.
-    sigset_t stopSignals, waitMask;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    static volatile sig_atomic_t stopping = 0;
-    struct sigaction onStop {};
-    onStop.sa_handler = [](int) { stopping = 1; };
-    sigaction(SIGINT, &onStop, nullptr);
-    sigaction(SIGTERM, &onStop, nullptr);
-    signal(SIGPIPE, SIG_IGN);
+    for (const BoardSetup& setup : options.boards) {
+        if (!isBcd(setup.version)) {
+            std::cerr << "korvex-usb-board: a USB release number is BCD digits (0114, not 011A)\n";
+            return 2;
+        }
+    }
+    StopSignals signals;
 
     if (!ensureGadgetConfigfs()) {
         std::cerr << "korvex-usb-board: no USB gadget configfs (modprobe libcomposite; run as root): "
@@ -124,7 +81,7 @@ int main(int argc, char** argv) {
     auto nextInput = Clock::now() + period;
     bool readingCommands = true;
     CommandInput commands;
-    while (!stopping) {
+    while (!signals.stopping()) {
         std::vector<pollfd> watched;
         if (readingCommands) watched.push_back({STDIN_FILENO, POLLIN, 0});
         for (const UsbBoard& board : boards) {
@@ -132,7 +89,7 @@ int main(int argc, char** argv) {
             watched.push_back({board.inputCompletions(), POLLIN, 0});
         }
         const timespec timeout = timeoutUntil(nextInput);
-        const int ready = ppoll(watched.data(), watched.size(), &timeout, &waitMask);
+        const int ready = ppoll(watched.data(), watched.size(), &timeout, signals.waitMask());
         if (ready < 0 && errno != EINTR) break;
 
         if (ready > 0) {
@@ -144,7 +101,7 @@ int main(int argc, char** argv) {
             if (readingCommands && watched[0].revents) {
                 const auto outcome = commands.readFrom(STDIN_FILENO, consoleBoards);
                 if (outcome == CommandInput::Outcome::Ended) readingCommands = false;  // the boards stay until a signal
-                if (outcome == CommandInput::Outcome::Quit) stopping = 1;
+                if (outcome == CommandInput::Outcome::Quit) signals.stop();
             }
         }
         if (Clock::now() >= nextInput) {

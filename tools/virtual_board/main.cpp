@@ -29,62 +29,19 @@ using namespace korvex::tools;
 
 namespace {
 
-struct Options {
-    std::list<VirtualBoard> boards;  // a list: boards are not moved once their device exists
-    bool other = false;
-    bool log = false;
-    int periodMs = 100;
-};
-
-bool parseBoard(const std::string& text, Options& options) {
-    const auto setup = parseBoardSetup(text);
-    if (setup) options.boards.emplace_back(*setup);
-    return setup.has_value();
-}
-
-bool parseArguments(int argc, char** argv, Options& options) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        const bool hasValue = i + 1 < argc;
-        if (argument == "--board" && hasValue) {
-            if (!parseBoard(argv[++i], options)) return false;
-        } else if (argument == "--other") {
-            options.other = true;
-        } else if (argument == "--log") {
-            options.log = true;
-        } else if (argument == "--period" && hasValue) {
-            options.periodMs = std::atoi(argv[++i]);
-            if (options.periodMs < 1) return false;
-        } else {
-            return false;
-        }
-    }
-    if (options.boards.empty()) options.boards.emplace_back(BoardSetup{"KX000001"});
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options;
-    if (!parseArguments(argc, argv, options)) {
+    BoardArguments options;
+    bool withOther = false;
+    const auto takeOther = [&withOther](const std::string& argument) { return withOther = argument == "--other"; };
+    if (!parseBoardArguments(argc, argv, options, takeOther)) {
         std::cerr << "usage: korvex-virtual-board [--board SERIAL[,VERSION[,silent]]]... [--other] [--period MS] [--log]\n";
         return 2;
     }
-    // Signals are taken only inside ppoll(), so the loop always sees them.
-    sigset_t stopSignals, waitMask;
-    sigemptyset(&stopSignals);
-    sigaddset(&stopSignals, SIGINT);
-    sigaddset(&stopSignals, SIGTERM);
-    sigprocmask(SIG_BLOCK, &stopSignals, &waitMask);
-    static volatile sig_atomic_t stopping = 0;
-    struct sigaction onStop {};
-    onStop.sa_handler = [](int) { stopping = 1; };
-    sigaction(SIGINT, &onStop, nullptr);
-    sigaction(SIGTERM, &onStop, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-
-    for (auto& board : options.boards) {
+    StopSignals signals;
+    std::list<VirtualBoard> boards(options.boards.begin(), options.boards.end());  // never moved once created
+    for (auto& board : boards) {
         if (options.log) {
             board.onFeature([serial = board.serial()](const std::string& direction, std::span<const std::uint8_t> report) {
                 say(featureLine(serial, direction, report));
@@ -96,7 +53,7 @@ int main(int argc, char** argv) {
         }
     }
     OtherHidDevice other;
-    if (options.other && !other.plug()) {
+    if (withOther && !other.plug()) {
         std::cerr << "korvex-virtual-board: /dev/uhid: " << std::strerror(errno) << "\n";
         return 1;
     }
@@ -108,12 +65,12 @@ int main(int argc, char** argv) {
     bool readingCommands = true;
     CommandInput commands;
     std::vector<ConsoleBoard*> consoleBoards;
-    for (auto& board : options.boards) consoleBoards.push_back(&board);
-    while (!stopping) {
+    for (auto& board : boards) consoleBoards.push_back(&board);
+    while (!signals.stopping()) {
         std::vector<pollfd> watched;
         std::vector<std::pair<UhidDevice*, FeatureAnswerer*>> devices;  // one per watched device
         if (readingCommands) watched.push_back({STDIN_FILENO, POLLIN, 0});
-        for (auto& board : options.boards) {
+        for (auto& board : boards) {
             if (!board.device().created()) continue;
             watched.push_back({board.device().fd(), POLLIN, 0});
             devices.emplace_back(&board.device(), &board);
@@ -122,11 +79,8 @@ int main(int argc, char** argv) {
             watched.push_back({other.device().fd(), POLLIN, 0});
             devices.emplace_back(&other.device(), &other);
         }
-        const auto wait = std::max(Clock::duration::zero(), nextInput - Clock::now());
-        const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(wait);
-        const timespec timeout{static_cast<time_t>(seconds.count()),
-                               static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
-        const int ready = ppoll(watched.data(), watched.size(), &timeout, &waitMask);
+        const timespec timeout = timeoutUntil(nextInput);
+        const int ready = ppoll(watched.data(), watched.size(), &timeout, signals.waitMask());
         if (ready < 0 && errno != EINTR) break;
 
         const std::size_t first = readingCommands ? 1 : 0;
@@ -138,13 +92,13 @@ int main(int argc, char** argv) {
         if (readingCommands && ready > 0 && watched[0].revents) {
             const auto outcome = commands.readFrom(STDIN_FILENO, consoleBoards);
             if (outcome == CommandInput::Outcome::Ended) readingCommands = false;  // the boards stay until a signal
-            if (outcome == CommandInput::Outcome::Quit) stopping = 1;
+            if (outcome == CommandInput::Outcome::Quit) signals.stop();
         }
         if (Clock::now() >= nextInput) {
-            for (auto& board : options.boards) board.sendButtons();
+            for (auto& board : boards) board.sendButtons();
             nextInput = Clock::now() + period;
         }
     }
-    for (auto& board : options.boards) board.unplug();
+    for (auto& board : boards) board.unplug();
     return 0;
 }
