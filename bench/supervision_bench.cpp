@@ -3,7 +3,7 @@
 // out the whole liveness bound, as it would on a real system.
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
-#include "ui/memory_controls.h"
+#include "app/memory_controls.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,10 +1,12 @@
-# Fails when a lower layer includes a higher one: device/ knows nothing above it, and protocol/
-# knows only device/; neither knows the controls, the supervision or any front end.
+# Fails when a lower layer includes a higher one: device/ knows nothing above it, protocol/ knows
+# only device/, and app/ (the window's logic over a toolkit-free control interface) knows no
+# front end: not the Qt or Win32 window, the demos or the command line.
 #   cmake -DSOURCE_DIR=src -P cmake/check_layers.cmake
 set(forbidden_device "protocol|app|ui|demo|cli")
 set(forbidden_protocol "app|ui|demo|cli")
+set(forbidden_app "ui|demo|cli")
 set(failures "")
-foreach(layer device protocol)
+foreach(layer device protocol app)
   file(GLOB_RECURSE files "${SOURCE_DIR}/${layer}/*.h" "${SOURCE_DIR}/${layer}/*.cpp")
   foreach(file IN LISTS files)
     file(STRINGS "${file}" lines REGEX "^#include \"(${forbidden_${layer}})/")

@@ -3,8 +3,8 @@
 #include "device/discovery.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
-#include "ui/control_texts.h"
-#include "ui/panel_adapter.h"
+#include "app/control_texts.h"
+#include "app/panel_adapter.h"
 
 #include <algorithm>
 

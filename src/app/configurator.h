@@ -7,7 +7,7 @@
 #include "device/device_session.h"
 #include "device/hid_platform.h"
 #include "protocol/settings_writes.h"
-#include "ui/form_controls.h"
+#include "app/form_controls.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "app/configurator.h"
 
 #include "support/sim_world.h"
-#include "ui/control_texts.h"
+#include "app/control_texts.h"
 
 #include <gtest/gtest.h>
 

@@ -15,8 +15,8 @@
 #include "device/discovery.h"
 #include "device/hid_platform.h"
 #include "protocol/command_reports.h"
-#include "ui/control_texts.h"
-#include "ui/memory_controls.h"
+#include "app/control_texts.h"
+#include "app/memory_controls.h"
 
 #include <sys/io.h>
 #include <sys/wait.h>

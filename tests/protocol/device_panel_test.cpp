@@ -1,7 +1,7 @@
 #include "protocol/device_panel.h"
 
 #include "support/sim_world.h"
-#include "ui/panel_adapter.h"
+#include "app/panel_adapter.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "app/configurator.h"
 #include "device/board_commands.h"
 #include "device/simulated_bus.h"
-#include "ui/memory_controls.h"
+#include "app/memory_controls.h"
 
 #include <memory>
 #include <string>

@@ -6,7 +6,7 @@
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
 #include "demo/qt/simulation_window.h"
-#include "ui/program_options.h"
+#include "app/program_options.h"
 
 #include <QApplication>
 

@@ -3,7 +3,7 @@
 #include "device/hid_platform.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
-#include "ui/program_options.h"
+#include "app/program_options.h"
 
 #include <QApplication>
 

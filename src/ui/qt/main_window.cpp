@@ -1,6 +1,6 @@
 #include "ui/qt/main_window.h"
 
-#include "ui/control_texts.h"
+#include "app/control_texts.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/window_font.h"
 

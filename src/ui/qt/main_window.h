@@ -3,7 +3,7 @@
 // its name in the window (Frame1, SerNo, Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
-#include "ui/form_controls.h"
+#include "app/form_controls.h"
 #include "ui/qt/qt_controls.h"
 
 #include <QWidget>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "ui/qt/caption_frame.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 
 #include <QCheckBox>
 #include <QComboBox>

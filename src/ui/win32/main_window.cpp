@@ -1,6 +1,6 @@
 #include "ui/win32/main_window.h"
 
-#include "ui/control_texts.h"
+#include "app/control_texts.h"
 #include "ui/win32/caption_frame.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/wide_text.h"

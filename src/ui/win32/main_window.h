@@ -4,7 +4,7 @@
 // Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
-#include "ui/form_controls.h"
+#include "app/form_controls.h"
 #include "ui/win32/win32_controls.h"
 
 #include <windows.h>

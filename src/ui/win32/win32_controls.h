@@ -4,7 +4,7 @@
 // BN_CLICKED at the parent, which hands it to dispatchCommand().
 #pragma once
 
-#include "ui/controls.h"
+#include "app/controls.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // when a person uses it.
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
-#include "ui/control_texts.h"
+#include "app/control_texts.h"
 #include "ui/qt/caption_frame.h"
 #include "ui/qt/main_window.h"
 

@@ -1,4 +1,4 @@
-#include "ui/panel_adapter.h"
+#include "app/panel_adapter.h"
 
 #include "protocol/settings.h"
 

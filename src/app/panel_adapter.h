@@ -5,7 +5,7 @@
 #pragma once
 
 #include "protocol/device_panel.h"
-#include "ui/form_controls.h"
+#include "app/form_controls.h"
 
 namespace korvex::ui {
 

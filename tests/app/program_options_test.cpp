@@ -1,6 +1,6 @@
 // The windowed programs' command line: what opens the window, what prints and the exit codes a
 // launcher or a script relies on.
-#include "ui/program_options.h"
+#include "app/program_options.h"
 
 #include <gtest/gtest.h>
 

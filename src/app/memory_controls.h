@@ -1,7 +1,7 @@
 // Controls held in memory: the window's logic runs on them without a screen (tests, benchmark).
 #pragma once
 
-#include "ui/form_controls.h"
+#include "app/form_controls.h"
 
 #include <memory>
 #include <string>

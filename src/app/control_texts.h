@@ -3,7 +3,7 @@
 // end says the same; the logic picks the list's empty-state text, the front ends only show it.
 #pragma once
 
-#include "ui/form_controls.h"
+#include "app/form_controls.h"
 
 namespace korvex::ui::texts {
 

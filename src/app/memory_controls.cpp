@@ -1,4 +1,4 @@
-#include "ui/memory_controls.h"
+#include "app/memory_controls.h"
 
 namespace korvex::ui {
 

@@ -1,7 +1,7 @@
 // The controls of the main window that the logic reaches, by their names in the window.
 #pragma once
 
-#include "ui/controls.h"
+#include "app/controls.h"
 
 #include <array>
 #include <functional>

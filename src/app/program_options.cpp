@@ -1,4 +1,4 @@
-#include "ui/program_options.h"
+#include "app/program_options.h"
 
 #include <cstdio>
 
