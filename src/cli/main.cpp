@@ -4,6 +4,8 @@
 #ifdef _WIN32
 #include <windows.h>
 #include <shellapi.h>
+
+#include "device/windows/wide_text.h"
 #endif
 
 #include <atomic>
@@ -27,13 +29,7 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) {
     int count = 0;
     LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::string> arguments;
-    for (int i = 1; wide && i < count; ++i) {
-        const int length = static_cast<int>(wcslen(wide[i]));
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], length, nullptr, 0, nullptr, nullptr);
-        std::string argument(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-        if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], length, argument.data(), bytes, nullptr, nullptr);
-        arguments.push_back(std::move(argument));
-    }
+    for (int i = 1; wide && i < count; ++i) arguments.push_back(korvex::fromWide(wide[i]));
     LocalFree(wide);
     return arguments;
 #else

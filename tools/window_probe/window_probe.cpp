@@ -10,6 +10,8 @@
 //   static 120,96 220x22 enabled=1 text=" 1.14"
 // --close then asks the window to close, as its close button does. Exit status 0 when the window
 // was found, 1 otherwise. Text is UTF-8.
+#include "device/windows/wide_text.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -23,14 +25,6 @@ namespace {
 
 constexpr wchar_t kTitle[] = L"Korvex Rotary Encoders Configuration";
 constexpr int kMaxText = 512;  // longer texts are cut, never overrun
-
-std::string utf8(const std::wstring& text) {
-    if (text.empty()) return {};
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), bytes, nullptr, nullptr);
-    return out;
-}
 
 std::wstring windowText(HWND window) {
     wchar_t text[kMaxText] = {};
@@ -70,16 +64,16 @@ BOOL CALLBACK visit(HWND child, LPARAM context) {
     if (kind == L"combolbox" || kind == L"edit") return TRUE;
 
     char head[160];
-    std::snprintf(head, sizeof head, "%s %ld,%ld %ldx%ld enabled=%d", utf8(kind).c_str(), rect.left, rect.top,
+    std::snprintf(head, sizeof head, "%s %ld,%ld %ldx%ld enabled=%d", korvex::fromWide(kind).c_str(), rect.left, rect.top,
                   rect.right - rect.left, rect.bottom - rect.top, IsWindowEnabled(child) ? 1 : 0);
     std::string line = head;
     if (kind == L"combobox") {
         const LRESULT count = std::clamp<LRESULT>(SendMessageW(child, CB_GETCOUNT, 0, 0), 0, 1000);
         std::wstring items;
         for (int i = 0; i < count; ++i) items += (i ? L"|" : L"") + comboItem(child, i);
-        line += " sel=" + std::to_string(SendMessageW(child, CB_GETCURSEL, 0, 0)) + " items=\"" + utf8(items) + "\"";
+        line += " sel=" + std::to_string(SendMessageW(child, CB_GETCURSEL, 0, 0)) + " items=\"" + korvex::fromWide(items) + "\"";
     } else {
-        line += " text=\"" + utf8(windowText(child)) + "\"";
+        line += " text=\"" + korvex::fromWide(windowText(child)) + "\"";
         if (kind == L"button") {
             const LRESULT style = GetWindowLongPtrW(child, GWL_STYLE) & BS_TYPEMASK;
             if (style != BS_GROUPBOX) line += " check=" + std::to_string(SendMessageW(child, BM_GETCHECK, 0, 0));
@@ -114,7 +108,7 @@ int main(int argc, char** argv) {
         Sleep(100);
     }
     if (!top) {
-        std::fprintf(stderr, "korvex-window-probe: no window captioned \"%s\" is shown\n", utf8(kTitle).c_str());
+        std::fprintf(stderr, "korvex-window-probe: no window captioned \"%s\" is shown\n", korvex::fromWide(kTitle).c_str());
         return 1;
     }
     RECT client{};

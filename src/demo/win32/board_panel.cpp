@@ -1,7 +1,7 @@
 #include "demo/win32/board_panel.h"
 
 #include "demo/report_text.h"
-#include "ui/win32/wide_text.h"
+#include "device/windows/wide_text.h"
 
 #include <commctrl.h>
 
@@ -14,7 +14,7 @@ constexpr std::size_t kShownReports = 10;
 // Edit controls break lines at CR LF only.
 std::wstring editText(const std::string& text) {
     std::wstring out;
-    for (wchar_t c : ui::toWide(text)) {
+    for (wchar_t c : toWide(text)) {
         if (c == L'\n') out += L'\r';
         out += c;
     }
@@ -36,7 +36,7 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int t
     const SimDeviceInfo& info = bus.info(device);
     const std::string title = "Board " + std::to_string(device + 1) + ": serial " + serialText(info) + ", firmware " +
                               versionText(info.version);
-    const HWND group = add(WC_BUTTONW, BS_GROUPBOX, 8, 0, 404, kHeight - 8, ui::toWide(title));
+    const HWND group = add(WC_BUTTONW, BS_GROUPBOX, 8, 0, 404, kHeight - 8, toWide(title));
     plug_ = add(WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 20, 22, 80, 24);
     silent_ = add(WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX, 112, 22, 290, 24, L"Silent (sends no input reports)");
     status_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 52, 380, 18);
@@ -67,7 +67,7 @@ void BoardPanel::refresh(bool open) {
     const bool plugged = bus_.plugged(device_);
     setText(plug_, plugged ? L"Unplug" : L"Plug in");
     setText(status_, std::wstring(plugged ? L"Plugged in" : L"Unplugged") + (open ? L", open in the configurator" : L""));
-    setText(settings_, ui::toWide(settingsText(bus_.firmware(device_))));
+    setText(settings_, toWide(settingsText(bus_.firmware(device_))));
     SendMessageW(silent_, BM_SETCHECK, bus_.silent(device_) ? BST_CHECKED : BST_UNCHECKED, 0);
     if (reportsChanged_) {
         reportsChanged_ = false;

@@ -1,6 +1,7 @@
 // Windows HID access: SetupAPI walks the HID interfaces, the HID library identifies a device and
 // carries its feature reports, and overlapped file I/O on the device handle reads input reports.
 #include "device/hid_platform.h"
+#include "device/windows/wide_text.h"
 
 // windows.h first: setupapi.h and the HID headers build on its types.
 #include <windows.h>
@@ -34,25 +35,6 @@ bool fitsUlong(std::size_t bytes) { return bytes > 0 && bytes <= std::numeric_li
 // Paths travel through the platform interface as UTF-8 and meet Windows as UTF-16: the wide
 // functions give every interface its true path, where the 8-bit ones map a serial number outside
 // the system code page (a board named with U+0141, say) to a path no open accepts.
-std::string toUtf8(const wchar_t* text, std::size_t length) {
-    if (length == 0 || length > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
-    const int wide = static_cast<int>(length);
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, wide, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return {};
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, wide, out.data(), bytes, nullptr, nullptr);
-    return out;
-}
-
-std::wstring toWide(const std::string& text) {
-    if (text.empty() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
-    const int bytes = static_cast<int>(text.size());
-    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), bytes, nullptr, 0);
-    if (units <= 0) return {};
-    std::wstring out(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), bytes, out.data(), units);
-    return out;
-}
 
 class WindowsInterfaceWalk final : public HidInterfaceWalk {
 public:
@@ -93,7 +75,7 @@ public:
         }
         const wchar_t* begin = record->DevicePath;
         const wchar_t* end = detail.data() + detail.size();
-        path = toUtf8(begin, static_cast<std::size_t>(std::find(begin, end, L'\0') - begin));
+        path = fromWide(std::wstring_view(begin, static_cast<std::size_t>(std::find(begin, end, L'\0') - begin)));
         return true;
     }
 

@@ -3,7 +3,7 @@
 #include "app/control_texts.h"
 #include "ui/win32/caption_frame.h"
 #include "ui/win32/resource_ids.h"
-#include "ui/win32/wide_text.h"
+#include "device/windows/wide_text.h"
 
 #include <commctrl.h>
 

@@ -1,6 +1,6 @@
 #include "ui/win32/win32_controls.h"
 
-#include "ui/win32/wide_text.h"
+#include "device/windows/wide_text.h"
 
 #include <commctrl.h>
 
