@@ -33,6 +33,39 @@ std::uint32_t littleEndian(std::span<const std::uint8_t> data) {
     return value;
 }
 
+// One short item of a descriptor.
+struct Item {
+    std::uint8_t type;  // ItemType
+    std::uint8_t tag;
+    std::uint32_t value;
+    std::size_t dataSize;  // 0, 1, 2 or 4 bytes
+};
+
+// Calls `visit` with every short item in order; long items carry nothing we use and are skipped.
+// False when the descriptor ends inside an item, or when `visit` returns false.
+template <typename Visit>
+bool forEachItem(std::span<const std::uint8_t> descriptor, Visit&& visit) {
+    std::size_t at = 0;
+    while (at < descriptor.size()) {
+        const std::uint8_t prefix = descriptor[at];
+        if (prefix == kLongItemPrefix) {
+            // Prefix, size, tag and data.
+            if (descriptor.size() - at < 3) return false;
+            const std::size_t dataSize = descriptor[at + 1];
+            if (descriptor.size() - at - 3 < dataSize) return false;
+            at += 3 + dataSize;
+            continue;
+        }
+        const std::size_t dataSize = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
+        if (descriptor.size() - at - 1 < dataSize) return false;
+        const Item item{static_cast<std::uint8_t>((prefix >> 2) & 0x3), static_cast<std::uint8_t>(prefix >> 4),
+                        littleEndian(descriptor.subspan(at + 1, dataSize)), dataSize};
+        at += 1 + dataSize;
+        if (!visit(item)) return false;
+    }
+    return true;
+}
+
 std::uint16_t byteLength(std::uint64_t bits) {
     // Checked against kMaxReportBits on every addition, so this fits.
     return bits == 0 ? 0 : static_cast<std::uint16_t>((bits + 7) / 8 + 1);
@@ -48,51 +81,34 @@ std::optional<ReportLengths> parseReportLengths(std::span<const std::uint8_t> de
     std::size_t collections = 0;
     Globals globals;
 
-    std::size_t at = 0;
-    while (at < descriptor.size()) {
-        const std::uint8_t prefix = descriptor[at];
-        if (prefix == kLongItemPrefix) {
-            // Long items carry no sizes we use; skip prefix, size, tag and data.
-            if (descriptor.size() - at < 3) return std::nullopt;
-            const std::size_t dataSize = descriptor[at + 1];
-            if (descriptor.size() - at - 3 < dataSize) return std::nullopt;
-            at += 3 + dataSize;
-            continue;
-        }
-        const std::size_t dataSize = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
-        if (descriptor.size() - at - 1 < dataSize) return std::nullopt;
-        const std::uint32_t value = littleEndian(descriptor.subspan(at + 1, dataSize));
-        const std::uint8_t type = (prefix >> 2) & 0x3;
-        const std::uint8_t tag = prefix >> 4;
-        at += 1 + dataSize;
-
-        if (type == kGlobal) {
-            switch (tag) {
-            case kReportSize: globals.reportSize = value; break;
-            case kReportCount: globals.reportCount = value; break;
+    const bool complete = forEachItem(descriptor, [&](const Item& item) {
+        if (item.type == kGlobal) {
+            switch (item.tag) {
+            case kReportSize: globals.reportSize = item.value; break;
+            case kReportCount: globals.reportCount = item.value; break;
             case kReportId:
-                if (value == 0 || value > 255) return std::nullopt;
-                globals.reportId = static_cast<std::uint8_t>(value);
+                if (item.value == 0 || item.value > 255) return false;
+                globals.reportId = static_cast<std::uint8_t>(item.value);
                 break;
             case kPush:
-                if (depth == kMaxPushDepth) return std::nullopt;
+                if (depth == kMaxPushDepth) return false;
                 stack[depth++] = globals;
                 break;
             case kPop:
-                if (depth == 0) return std::nullopt;
+                if (depth == 0) return false;
                 globals = stack[--depth];
                 break;
             default: break;
             }
-        } else if (type == kMain) {
+        } else if (item.type == kMain) {
             std::optional<Kind> kind;
-            switch (tag) {
+            switch (item.tag) {
             case kInput: kind = kInputKind; break;
             case kOutput: kind = kOutputKind; break;
             case kFeature: kind = kFeatureKind; break;
             case kCollection: ++collections; break;
             case kEndCollection:
-                if (collections == 0) return std::nullopt;
+                if (collections == 0) return false;
                 --collections;
                 break;
             default: break;
@@ -100,12 +116,14 @@ std::optional<ReportLengths> parseReportLengths(std::span<const std::uint8_t> de
             if (kind) {
                 const std::uint64_t added = std::uint64_t{globals.reportSize} * globals.reportCount;
                 std::uint64_t& total = bits[*kind][globals.reportId];
-                if (added > kMaxReportBits - total) return std::nullopt;
+                if (added > kMaxReportBits - total) return false;
                 total += added;
             }
         }
         // Local items (usages, designators, strings) and reserved items change no length.
-    }
+        return true;
+    });
+    if (!complete) return std::nullopt;
     if (collections != 0) return std::nullopt;
 
     auto longest = [&bits](Kind kind) {
@@ -171,18 +189,9 @@ std::optional<InputButtons> parseInputButtons(std::span<const std::uint8_t> desc
                              : std::pair{state.page, value};
     };
 
-    for (std::size_t at = 0; at < descriptor.size();) {
-        const std::uint8_t prefix = descriptor[at];
-        if (prefix == kLongItemPrefix) {
-            at += 3 + descriptor[at + 1];
-            continue;
-        }
-        const std::size_t dataSize = (prefix & 0x3) == 3 ? 4 : (prefix & 0x3);
-        const std::uint32_t value = littleEndian(descriptor.subspan(at + 1, dataSize));
-        const std::uint8_t type = (prefix >> 2) & 0x3;
-        const std::uint8_t tag = prefix >> 4;
-        at += 1 + dataSize;
-
+    forEachItem(descriptor, [&](const Item& item) {
+        const std::uint8_t type = item.type, tag = item.tag;
+        const std::uint32_t value = item.value;
         if (type == kGlobal) {
             switch (tag) {
             case kUsagePage: state.page = static_cast<std::uint16_t>(value); break;
@@ -197,7 +206,7 @@ std::optional<InputButtons> parseInputButtons(std::span<const std::uint8_t> desc
             default: break;
             }
         } else if (type == kLocal) {
-            const auto [page, id] = usage(value, dataSize);
+            const auto [page, id] = usage(value, item.dataSize);
             if (tag == kUsage) usages.push_back({page, id, id});
             if (tag == kUsageMinimum) {
                 minimum = id;
@@ -227,7 +236,8 @@ std::optional<InputButtons> parseInputButtons(std::span<const std::uint8_t> desc
             usages.clear();
             haveMinimum = false;
         }
-    }
+        return true;
+    });
     return result;
 }
 
