@@ -5,6 +5,9 @@
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace korvex::ui {
 
@@ -27,6 +30,22 @@ struct FormControls {
     CheckBoxControl* NoJoy = nullptr;
     TimerControl* Timer = nullptr;
     std::function<void()> showWindow;  // makes the window visible
+};
+
+// Keeps the adapters a window makes for its controls alive as long as the window, so that the
+// window holds each one once: in its FormControls.
+class ControlStore {
+public:
+    template <typename T, typename... Args>
+    T* make(Args&&... args) {
+        auto control = std::make_unique<T>(std::forward<Args>(args)...);
+        T* made = control.get();
+        controls_.push_back(std::move(control));
+        return made;
+    }
+
+private:
+    std::vector<std::unique_ptr<Control>> controls_;
 };
 
 }  // namespace korvex::ui

@@ -127,10 +127,10 @@ void MainWindow::build() {
     for (std::size_t k = 0; k < kEncoderCount; ++k) {
         const PairRow& row = kPairRows[k];
         QLabel* pair = makeLabel(frame3, row.label, QString::fromLatin1(row.text), row.labelRect, false);
-        pairLabel_[k] = std::make_unique<QtLabel>(pair);
+        controls_.pairLabel[k] = store_.make<QtLabel>(pair);
         encoders[k] = makeList(frame3, row.list, row.listRect, texts::kEncoder[k]);
         pair->setBuddy(encoders[k]);
-        enc_[k] = std::make_unique<QtList>(encoders[k]);
+        controls_.Enc[k] = store_.make<QtList>(encoders[k]);
     }
     auto* line = new QWidget(frame3);
     line->setObjectName(QStringLiteral("Line1"));
@@ -162,31 +162,16 @@ void MainWindow::build() {
     frame1->setInputEnabled(false);
     frame3->setInputEnabled(false);
 
-    frame1_ = std::make_unique<QtFrame>(frame1);
-    frame3_ = std::make_unique<QtFrame>(frame3);
-    serNo_ = std::make_unique<QtList>(serNo);
-    modeCh1_ = std::make_unique<QtList>(modeCh1);
-    lblSerialNumber_ = std::make_unique<QtLabel>(serial);
-    lblManuf_ = std::make_unique<QtLabel>(manuf);
-    lblProduct_ = std::make_unique<QtLabel>(product);
-    lblVersion_ = std::make_unique<QtLabel>(version);
-    label1_ = std::make_unique<QtLabel>(label1);
-    noJoy_ = std::make_unique<QtCheckBox>(noJoy);
-
-    controls_.Frame1 = frame1_.get();
-    controls_.Frame3 = frame3_.get();
-    controls_.SerNo = serNo_.get();
-    controls_.lblSerialNumber = lblSerialNumber_.get();
-    controls_.lblManuf = lblManuf_.get();
-    controls_.lblProduct = lblProduct_.get();
-    controls_.lblVersion = lblVersion_.get();
-    for (std::size_t k = 0; k < kEncoderCount; ++k) {
-        controls_.Enc[k] = enc_[k].get();
-        controls_.pairLabel[k] = pairLabel_[k].get();
-    }
-    controls_.ModeCh1 = modeCh1_.get();
-    controls_.Label1 = label1_.get();
-    controls_.NoJoy = noJoy_.get();
+    controls_.Frame1 = store_.make<QtFrame>(frame1);
+    controls_.Frame3 = store_.make<QtFrame>(frame3);
+    controls_.SerNo = store_.make<QtList>(serNo);
+    controls_.ModeCh1 = store_.make<QtList>(modeCh1);
+    controls_.lblSerialNumber = store_.make<QtLabel>(serial);
+    controls_.lblManuf = store_.make<QtLabel>(manuf);
+    controls_.lblProduct = store_.make<QtLabel>(product);
+    controls_.lblVersion = store_.make<QtLabel>(version);
+    controls_.Label1 = store_.make<QtLabel>(label1);
+    controls_.NoJoy = store_.make<QtCheckBox>(noJoy);
     controls_.Timer = &timer_;
     controls_.showWindow = [this] { show(); };
 }

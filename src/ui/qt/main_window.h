@@ -31,12 +31,7 @@ protected:
 private:
     void build();
 
-    std::unique_ptr<QtFrame> frame1_, frame3_;
-    std::unique_ptr<QtList> serNo_, modeCh1_;
-    std::array<std::unique_ptr<QtList>, kEncoderCount> enc_;
-    std::unique_ptr<QtLabel> lblSerialNumber_, lblManuf_, lblProduct_, lblVersion_, label1_;
-    std::array<std::unique_ptr<QtLabel>, kEncoderCount> pairLabel_;
-    std::unique_ptr<QtCheckBox> noJoy_;
+    ControlStore store_;  // the adapters behind controls_
     QtTimer timer_;
     FormControls controls_;
     std::function<void()> unload_;

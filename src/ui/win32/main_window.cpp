@@ -194,38 +194,23 @@ void MainWindow::build() {
         above = control;
     }
 
-    auto list = [this](const char* name) { return std::make_unique<Win32List>(control(name)); };
-    auto label = [this](const char* name) { return std::make_unique<Win32Label>(control(name)); };
-    frame1_ = std::make_unique<Win32Frame>(control("Frame1"));
-    frame3_ = std::make_unique<Win32Frame>(control("Frame3"));
-    serNo_ = list("SerNo");
-    modeCh1_ = list("ModeCh1");
-    lblSerialNumber_ = label("lblSerialNumber");
-    lblManuf_ = label("lblManuf");
-    lblProduct_ = label("lblProduct");
-    lblVersion_ = label("lblVersion");
-    label1_ = label("Label1");
-    noJoy_ = std::make_unique<Win32CheckBox>(control("NoJoy"));
+    auto list = [this](const char* name) { return store_.make<Win32List>(control(name)); };
+    auto label = [this](const char* name) { return store_.make<Win32Label>(control(name)); };
+    controls_.Frame1 = store_.make<Win32Frame>(control("Frame1"));
+    controls_.Frame3 = store_.make<Win32Frame>(control("Frame3"));
+    controls_.SerNo = list("SerNo");
+    controls_.ModeCh1 = list("ModeCh1");
+    controls_.lblSerialNumber = label("lblSerialNumber");
+    controls_.lblManuf = label("lblManuf");
+    controls_.lblProduct = label("lblProduct");
+    controls_.lblVersion = label("lblVersion");
+    controls_.Label1 = label("Label1");
+    controls_.NoJoy = store_.make<Win32CheckBox>(control("NoJoy"));
+    for (std::size_t k = 0; k < kEncoderCount; ++k) {
+        controls_.Enc[k] = list(("Enc" + std::to_string(k + 1)).c_str());
+        controls_.pairLabel[k] = label(("Label" + std::to_string(k + 6)).c_str());
+    }
     timer_ = std::make_unique<Win32Timer>(window_, kTimerId, kTimerStartInterval);
-    for (std::size_t k = 0; k < kEncoderCount; ++k) {
-        enc_[k] = list(("Enc" + std::to_string(k + 1)).c_str());
-        pairLabel_[k] = label(("Label" + std::to_string(k + 6)).c_str());
-    }
-
-    controls_.Frame1 = frame1_.get();
-    controls_.Frame3 = frame3_.get();
-    controls_.SerNo = serNo_.get();
-    controls_.lblSerialNumber = lblSerialNumber_.get();
-    controls_.lblManuf = lblManuf_.get();
-    controls_.lblProduct = lblProduct_.get();
-    controls_.lblVersion = lblVersion_.get();
-    for (std::size_t k = 0; k < kEncoderCount; ++k) {
-        controls_.Enc[k] = enc_[k].get();
-        controls_.pairLabel[k] = pairLabel_[k].get();
-    }
-    controls_.ModeCh1 = modeCh1_.get();
-    controls_.Label1 = label1_.get();
-    controls_.NoJoy = noJoy_.get();
     controls_.Timer = timer_.get();
     controls_.showWindow = [this] {
         ShowWindow(window_, SW_SHOW);

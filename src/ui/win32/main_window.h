@@ -49,12 +49,7 @@ private:
     HFONT font_ = nullptr;
     UINT dpi_ = 96;
     std::map<std::string, HWND, std::less<>> named_;
-    std::unique_ptr<Win32Frame> frame1_, frame3_;
-    std::unique_ptr<Win32List> serNo_, modeCh1_;
-    std::array<std::unique_ptr<Win32List>, kEncoderCount> enc_;
-    std::unique_ptr<Win32Label> lblSerialNumber_, lblManuf_, lblProduct_, lblVersion_, label1_;
-    std::array<std::unique_ptr<Win32Label>, kEncoderCount> pairLabel_;
-    std::unique_ptr<Win32CheckBox> noJoy_;
+    ControlStore store_;  // the adapters behind controls_
     std::unique_ptr<Win32Timer> timer_;
     FormControls controls_;
     std::function<void()> unload_;
