@@ -64,7 +64,7 @@ void Configurator::pollDevice() {
             controls_.Timer->setInterval(kConnectedInterval);
             // A board present whose read-back failed is read back again at this pace, on the
             // handle it has: closing and reopening would only churn.
-            if (session_.connection == Connection::Faulted) refreshPanel();
+            if (session_.connection == Connection::Faulted) retryReadBack();
             return;
         }
         closeBoard();
@@ -118,12 +118,21 @@ void Configurator::openSelectedBoard() { openBoard(platform_, session_, controls
 void Configurator::refreshPanel() {
     // Writes stay shut while the controls fill: the selections made here are the board's own.
     if (session_.boardOpen()) session_.connection = Connection::Open;
-    const PanelView view = readPanel(platform_, session_);
-    ui::showPanel(view, controls_);
-    if (view.state == PanelState::Loaded) session_.connection = Connection::Loaded;
+    shown_ = readPanel(platform_, session_);
+    ui::showPanel(shown_, controls_);
+    if (shown_.state == PanelState::Loaded) session_.connection = Connection::Loaded;
     // Never show or write values that were not read: the board stays shut to writes until a
     // read-back succeeds.
-    if (view.state == PanelState::Faulted) session_.connection = Connection::Faulted;
+    if (shown_.state == PanelState::Faulted) session_.connection = Connection::Faulted;
+}
+
+void Configurator::retryReadBack() {
+    const auto settings = readSettings(platform_, session_);
+    if (!settings) return;  // still failing: the panel stays as it is
+    shown_.state = PanelState::Loaded;
+    shown_.settings = *settings;
+    ui::showPanel(shown_, controls_);
+    session_.connection = Connection::Loaded;
 }
 
 void Configurator::loadBoard() {

@@ -6,6 +6,7 @@
 
 #include "device/device_session.h"
 #include "device/hid_platform.h"
+#include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
 #include "app/form_controls.h"
 
@@ -59,6 +60,9 @@ private:
     // Closes the open board and opens the one whose serial number is selected, without a scan,
     // and reads it back; when it cannot be opened, the board counts as lost.
     void reopenChosenBoard();
+    // For a board shown without its settings because a read-back failed: reads only the settings
+    // again; its details are on show already. Loads the board when the read succeeds.
+    void retryReadBack();
     void afterWrite(WriteOutcome outcome);
     // Closes the open board; the writes shut.
     void closeBoard();
@@ -67,6 +71,7 @@ private:
     ui::FormControls& controls_;
     DeviceSession session_;
     std::vector<std::uint8_t> inputBuffer_;  // the liveness read's report, kept across ticks
+    PanelView shown_;                         // what the panel shows now
 };
 
 }  // namespace korvex
