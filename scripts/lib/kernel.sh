@@ -53,3 +53,41 @@ copy_module() {
     *) cp "$file" "$dir/$name.ko" ;;
   esac
 }
+
+# A fresh initramfs tree in DIR: busybox as /bin/sh, an empty modules/ folder, and each PROGRAM in
+# bin/ with the shared libraries it loads at their own paths.
+initramfs_root() {
+  local dir=$1 lib
+  shift
+  rm -rf "$dir"
+  mkdir -p "$dir"/{bin,modules}
+  cp /bin/busybox "$dir/bin/busybox"
+  ln -s busybox "$dir/bin/sh"
+  [ $# -eq 0 ] && return 0
+  cp "$@" "$dir/bin/"
+  for lib in $(ldd "$@" | awk '$2 == "=>" && $3 ~ /^\// {print $3} $1 ~ /^\// && $1 !~ /:$/ {print $1}' | sort -u); do
+    mkdir -p "$dir$(dirname "$lib")"
+    cp -L "$lib" "$dir$lib"
+  done
+}
+
+# Packs the tree DIR, whose init script is DIR/init, into the gzipped cpio archive OUT.
+pack_initramfs() {
+  chmod +x "$1/init"
+  (cd "$1" && find . | cpio -o -H newc --quiet) | gzip -1 >"$2"
+}
+
+# Boots the fetched kernel with INITRD under QEMU (software emulation, serial console, no reboot),
+# at most SECONDS, with the machine's own QEMU_ARGS (CPU, memory, devices). The console goes to
+# LOG without terminal escapes; the status is QEMU's.
+#   boot_guest SECONDS INITRD LOG QEMU_ARGS...
+boot_guest() {
+  local seconds=$1 initrd=$2 log=$3
+  shift 3
+  timeout "$seconds" qemu-system-x86_64 -machine q35 -accel tcg "$@" \
+    -kernel "$(ls "$kernel_dir"/boot/vmlinuz-*)" -initrd "$initrd" \
+    -append "console=ttyS0 panic=-1 quiet loglevel=4" \
+    -nographic -no-reboot -nodefaults -serial stdio -monitor none </dev/null 2>&1 |
+    sed -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1bc//g' -e 's/\r$//' >"$log"
+  return "${PIPESTATUS[0]}"
+}
