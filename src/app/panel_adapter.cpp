@@ -45,8 +45,8 @@ void fillSettings(FormControls& c) {
 void selectSettings(const BoardSettings& settings, FormControls& c) {
     // A pulse code without an entry (0, or above 25) selects none.
     c.ModeCh1->setListIndex(settings.pulseCode - 1);
-    const EncoderModeBytes modes{settings.modesLow, settings.modesHigh};
-    for (int k = 1; k <= kPairCount; ++k) c.Enc[static_cast<std::size_t>(k - 1)]->setListIndex(encoderModeOf(modes, k));
+    const auto modes = unpackEncoderModes({settings.modesLow, settings.modesHigh});
+    for (std::size_t k = 0; k < modes.size(); ++k) c.Enc[k]->setListIndex(modes[k]);
     c.NoJoy->setValue(hideFlagState(settings.hideFlag));
 }
 

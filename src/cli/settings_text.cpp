@@ -9,8 +9,6 @@
 
 namespace korvex::cli {
 
-std::string pairName(int pair) { return std::to_string(2 * pair - 1) + "-" + std::to_string(2 * pair); }
-
 std::optional<int> pairOf(std::string_view name) {
     for (int pair = 1; pair <= kPairCount; ++pair)
         if (name == pairName(pair)) return pair;
@@ -38,10 +36,7 @@ std::string pulseChoices() {
 }
 
 std::array<int, kPairCount> modeCodes(const BoardSettings& settings) {
-    std::array<int, kPairCount> codes{};
-    for (int pair = 1; pair <= kPairCount; ++pair)
-        codes[static_cast<std::size_t>(pair - 1)] = encoderModeOf({settings.modesLow, settings.modesHigh}, pair);
-    return codes;
+    return unpackEncoderModes({settings.modesLow, settings.modesHigh});
 }
 
 bool pulseKnown(const BoardSettings& settings) {

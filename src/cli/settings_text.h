@@ -4,6 +4,7 @@
 
 #include "device/board_commands.h"
 #include "device/board_firmware.h"
+#include "protocol/settings.h"
 
 #include <array>
 #include <optional>
@@ -13,7 +14,6 @@
 
 namespace korvex::cli {
 
-std::string pairName(int pair);                         // pair 1 ... 8 → "1-2" ... "15-16"
 std::optional<int> pairOf(std::string_view name);       // "5-6" → 3
 std::optional<int> modeCodeOf(std::string_view text);   // "1:2" → 2; "off" as "OFF"
 std::optional<int> pulseCodeOfMs(long long ms);         // 12 → 3; nothing unless 4, 8 ... 100

@@ -95,7 +95,7 @@ std::string settingsText(const BoardFirmware& firmware) {
     std::string text = "Encoders:";
     for (int pair = 1; pair <= kPairCount; ++pair) {
         text += pair == 5 ? "\n          " : (pair == 1 ? " " : ", ");
-        text += std::to_string(2 * pair - 1) + "-" + std::to_string(2 * pair) + " " + modeName(s, pair);
+        text += pairName(pair) + " " + modeName(s, pair);
     }
     text += "\nPulse: " + std::to_string(kPulseStepMs * s.pulseCode) + " ms (code " + std::to_string(s.pulseCode) +
             ")   Hidden: " + (s.hideFlag ? "yes" : "no") + "   Follow-ups: " + std::to_string(firmware.followUps());

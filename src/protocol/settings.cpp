@@ -19,4 +19,12 @@ int encoderModeOf(EncoderModeBytes bytes, int pair) {
     return ((bytes.low >> bit) & 1) + 2 * ((bytes.high >> bit) & 1);
 }
 
+std::array<int, kPairCount> unpackEncoderModes(EncoderModeBytes bytes) {
+    std::array<int, kPairCount> codes{};
+    for (int pair = 1; pair <= kPairCount; ++pair) codes[static_cast<std::size_t>(pair - 1)] = encoderModeOf(bytes, pair);
+    return codes;
+}
+
+std::string pairName(int pair) { return std::to_string(2 * pair - 1) + "-" + std::to_string(2 * pair); }
+
 }  // namespace korvex

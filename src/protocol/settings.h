@@ -27,6 +27,10 @@ struct EncoderModeBytes {
 // Codes outside 0 ... 3 have no encoding: the caller checks with encoderCodeValid first.
 EncoderModeBytes packEncoderModes(const std::array<int, kPairCount>& codes);
 int encoderModeOf(EncoderModeBytes bytes, int pair);  // pair 1 ... 8, returns 0 ... 3
+// The eight codes the two bytes hold, pair 1 first: what packEncoderModes packed.
+std::array<int, kPairCount> unpackEncoderModes(EncoderModeBytes bytes);
+// How the window labels a pair: "1-2" for pair 1 ... "15-16" for pair 8.
+std::string pairName(int pair);
 inline bool encoderCodeValid(int code) { return code >= 0 && code <= 3; }
 
 }  // namespace korvex
