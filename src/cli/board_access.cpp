@@ -7,8 +7,6 @@
 
 namespace korvex::cli {
 
-std::string firmwareText(std::uint16_t versionNumber) { return versionCaption(versionNumber).substr(1); }
-
 namespace {
 
 std::string plural(std::size_t count, const std::string& noun) {
@@ -64,8 +62,8 @@ const BoardSettings& BoardConnection::loadedSettings() {
     switch (view.state) {
     case PanelState::Loaded: return view.settings;
     case PanelState::Refused:
-        deviceError(serial_ + ": firmware " + firmwareText(session_.attributes.VersionNumber) + " is older than " +
-                    firmwareText(kMinFirmwareVersion) + "; upgrade the firmware to set the board up");
+        deviceError(serial_ + ": firmware " + versionText(session_.attributes.VersionNumber) + " is older than " +
+                    versionText(kMinFirmwareVersion) + "; upgrade the firmware to set the board up");
     case PanelState::Unsupported:
         deviceError(serial_ + ": feature reports of " + std::to_string(session_.capabilities.FeatureReportByteLength) +
                     " bytes cannot carry the board's commands");

@@ -12,9 +12,6 @@
 
 namespace korvex::cli {
 
-// "1.14" for release 0x0114, as the window shows it but without its leading blank.
-std::string firmwareText(std::uint16_t versionNumber);
-
 // One open board; closed when this goes.
 class BoardConnection {
 public:

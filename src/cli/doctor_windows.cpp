@@ -13,7 +13,7 @@ int doctor(CliContext& context) {
     if (boards.empty()) context.out << "boards: none found (is it plugged in? Device Manager lists it under Human Interface Devices)\n";
     for (const BoardRecord& board : boards) {
         if (board.usable()) {
-            context.out << board.serial << ": opens, firmware " << firmwareText(board.attributes.VersionNumber) << "\n";
+            context.out << board.serial << ": opens, firmware " << versionText(board.attributes.VersionNumber) << "\n";
         } else {
             healthy = false;
             context.out << board.path << ": could not be opened: " << systemErrorText(board.openError)

@@ -36,7 +36,7 @@ int listBoards(CliContext& context, bool json) {
             const std::uint16_t version = board.attributes.VersionNumber;
             entry["serial"] = board.serial;
             entry["index"] = ++seen[board.serial];
-            entry["firmware"] = firmwareText(version);
+            entry["firmware"] = versionText(version);
             entry["configurable"] = version >= kMinFirmwareVersion;
             entry["error"] = nullptr;
         } else {
@@ -92,13 +92,13 @@ int showBoard(CliContext& context, BoardChoice choice, bool json) {
         shown["serial"] = board.serial();
         shown["manufacturer"] = trimmed(view.manufacturer);
         shown["product"] = trimmed(view.product);
-        shown["firmware"] = firmwareText(board.session().attributes.VersionNumber);
+        shown["firmware"] = versionText(board.session().attributes.VersionNumber);
         if (loaded) context.out << shown.dump(2) << "\n";
     } else {
         printLine(context.out, "serial", board.serial());
         printLine(context.out, "manufacturer", trimmed(view.manufacturer));
         printLine(context.out, "product", trimmed(view.product));
-        printLine(context.out, "firmware", firmwareText(board.session().attributes.VersionNumber));
+        printLine(context.out, "firmware", versionText(board.session().attributes.VersionNumber));
     }
     const BoardSettings& settings = board.loadedSettings();  // says why, when the board cannot be read
     if (json) return kExitOk;

@@ -107,7 +107,7 @@ int saveBoard(CliContext& context, const BoardChoice& choice, const std::string&
     BoardConnection board(context.platform, choice.serial, choice.index);
     const BoardSettings settings = copyableSettings(board);
     const std::string document =
-        settingsDocument(settings, board.serial(), firmwareText(board.session().attributes.VersionNumber));
+        settingsDocument(settings, board.serial(), versionText(board.session().attributes.VersionNumber));
     std::ofstream out(fileFromUtf8(file), std::ios::binary | std::ios::trunc);
     if (!out || !(out << document) || !out.flush()) deviceError(file + ": cannot be written: " + systemErrorText(errno));
     context.out << board.serial() << ": settings saved to " << file << "\n";

@@ -102,10 +102,6 @@ std::string settingsText(const BoardFirmware& firmware) {
     return text;
 }
 
-std::string versionText(std::uint16_t version) {
-    return versionCaption(version).substr(1);  // the window's caption, without its blank
-}
-
 std::string serialText(const SimDeviceInfo& info) {
     return info.serial ? toUtf8(*info.serial) : std::string("(unreadable)");
 }

@@ -19,7 +19,6 @@ std::string reportLine(const SimCall& call);
 std::string modeName(const BoardSettings& settings, int pair);  // pair 1 ... 8: "OFF" ... "1:4"
 // The board's settings on three lines: the eight pairs, then pulse, hide flag and follow-ups.
 std::string settingsText(const BoardFirmware& firmware);
-std::string versionText(std::uint16_t version);  // 0x0114 -> "1.14"
 std::string serialText(const SimDeviceInfo& info);  // the serial in UTF-8, or "(unreadable)"
 
 }  // namespace korvex::demo

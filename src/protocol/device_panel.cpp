@@ -20,12 +20,14 @@ std::string shown(const std::string& value) {
 
 }  // namespace
 
-std::string versionCaption(std::uint16_t versionNumber) {
+std::string versionText(std::uint16_t versionNumber) {
     char text[16];
-    std::snprintf(text, sizeof text, " %u.%X", static_cast<unsigned>(versionNumber >> 8),
+    std::snprintf(text, sizeof text, "%u.%X", static_cast<unsigned>(versionNumber >> 8),
                   static_cast<unsigned>(versionNumber & 0xFF));
     return text;
 }
+
+std::string versionCaption(std::uint16_t versionNumber) { return shown(versionText(versionNumber)); }
 
 std::optional<BoardSettings> readSettings(HidPlatform& platform, DeviceSession& session) {
     BoardSettings settings;

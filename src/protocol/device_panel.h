@@ -13,7 +13,9 @@ namespace korvex {
 
 inline constexpr const char* kFirmwareWarning = " - upgrade firmware!";
 
-// " 1.14" for 0x0114: a blank, major in decimal, ".", minor in upper-case hexadecimal.
+// "1.14" for 0x0114: major in decimal, ".", minor in upper-case hexadecimal.
+std::string versionText(std::uint16_t versionNumber);
+// The window's caption for it, which like every caption of a board's value begins with a blank.
 std::string versionCaption(std::uint16_t versionNumber);
 
 enum class PanelState {

@@ -1,6 +1,7 @@
 #include "demo/qt/board_panel.h"
 
 #include "demo/report_text.h"
+#include "protocol/device_panel.h"
 
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -24,7 +25,7 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     setTitle(QStringLiteral("Board %1: serial %2, firmware %3")
                  .arg(device + 1)
                  .arg(QString::fromStdString(demo::serialText(info)))
-                 .arg(QString::fromStdString(demo::versionText(info.version))));
+                 .arg(QString::fromStdString(versionText(info.version))));
 
     plug_ = new QPushButton(this);
     silent_ = new QCheckBox(QStringLiteral("Silent (sends no input reports)"), this);

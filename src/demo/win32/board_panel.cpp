@@ -1,6 +1,7 @@
 #include "demo/win32/board_panel.h"
 
 #include "demo/report_text.h"
+#include "protocol/device_panel.h"
 #include "device/windows/wide_text.h"
 
 #include <commctrl.h>
