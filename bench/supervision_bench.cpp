@@ -2,8 +2,8 @@
 // tick makes, on the simulated bus with 1, 4 and 64 HID interfaces present. A silent board waits
 // out the whole liveness bound, as it would on a real system.
 #include "app/configurator.h"
-#include "device/simulated_bus.h"
 #include "app/memory_controls.h"
+#include "device/simulated_bus.h"
 
 #include <algorithm>
 #include <chrono>
@@ -60,8 +60,9 @@ Figures measure(int interfaces, State state, int ticks) {
     Configurator app(bus, form.controls());
     app.start();
 
-    const std::function<void()> tick = state == State::Reselecting ? std::function<void()>([&] { app.onSerialChosen(); })
-                                                                   : std::function<void()>([&] { form.Timer.fire(); });
+    const std::function<void()> tick = state == State::Reselecting
+                                           ? std::function<void()>([&] { app.onSerialChosen(); })
+                                           : std::function<void()>([&] { form.Timer.fire(); });
     std::vector<double> times;
     const std::size_t callsBefore = bus.callCount();
     for (int i = 0; i < ticks; ++i) {
@@ -85,7 +86,8 @@ int main() {
             // A silent board's tick lasts the bound: fewer of them keep the run short.
             const int ticks = state == State::ConnectedSilent ? 100 : 2000;
             const Figures f = measure(interfaces, state, ticks);
-            std::printf("%-26s %10d %12.3f %11.3f %14.1f\n", name(state), interfaces, f.medianMs, f.worstMs, f.callsPerTick);
+            std::printf("%-26s %10d %12.3f %11.3f %14.1f\n", name(state), interfaces, f.medianMs, f.worstMs,
+                        f.callsPerTick);
         }
     }
     return 0;

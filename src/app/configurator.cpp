@@ -1,10 +1,10 @@
 #include "app/configurator.h"
 
+#include "app/control_texts.h"
+#include "app/panel_adapter.h"
 #include "device/discovery.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
-#include "app/control_texts.h"
-#include "app/panel_adapter.h"
 
 #include <algorithm>
 

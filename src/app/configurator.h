@@ -4,11 +4,11 @@
 // benchmark.
 #pragma once
 
+#include "app/form_controls.h"
 #include "device/device_session.h"
 #include "device/hid_platform.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
-#include "app/form_controls.h"
 
 #include <chrono>
 #include <cstdint>
@@ -18,8 +18,8 @@ namespace korvex {
 
 // Timer intervals of the supervision, in milliseconds.
 inline constexpr int kStartInterval = ui::kTimerStartInterval;  // at creation, until the first change
-inline constexpr int kConnectedInterval = 500;  // after every tick whose read proves the board present
-inline constexpr int kLostInterval = 250;       // after a loss, and after a re-selection that closed a board
+inline constexpr int kConnectedInterval = 500;                  // after every tick whose read proves the board present
+inline constexpr int kLostInterval = 250;  // after a loss, and after a re-selection that closed a board
 
 // The longest the window's thread waits for an input report in one tick. A report that arrives in
 // time, or none within the bound on a still valid handle, proves the board present; only a failed
@@ -71,7 +71,7 @@ private:
     ui::FormControls& controls_;
     DeviceSession session_;
     std::vector<std::uint8_t> inputBuffer_;  // the liveness read's report, kept across ticks
-    PanelView shown_;                         // what the panel shows now
+    PanelView shown_;                        // what the panel shows now
 };
 
 }  // namespace korvex

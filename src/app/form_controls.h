@@ -23,7 +23,7 @@ struct FormControls {
     LabelControl* lblManuf = nullptr;
     LabelControl* lblProduct = nullptr;
     LabelControl* lblVersion = nullptr;
-    std::array<ListControl*, kEncoderCount> Enc{};        // Enc1 ... Enc8
+    std::array<ListControl*, kEncoderCount> Enc{};         // Enc1 ... Enc8
     std::array<LabelControl*, kEncoderCount> pairLabel{};  // Label6 ... Label13: "1-2" ... "15-16"
     ListControl* ModeCh1 = nullptr;
     LabelControl* Label1 = nullptr;  // "Encoders pulse length"

@@ -4,8 +4,8 @@
 // caller keeps the writes shut (the connection not Loaded) until this returns.
 #pragma once
 
-#include "protocol/device_panel.h"
 #include "app/form_controls.h"
+#include "protocol/device_panel.h"
 
 namespace korvex::ui {
 

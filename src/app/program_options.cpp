@@ -22,8 +22,7 @@ OptionsOutcome parseProgramOptions(std::span<const char* const> arguments, const
         } else {
             // One line, and nothing else printed: a script or a launcher sees exactly the cause.
             const char* what = argument.starts_with('-') ? "unknown option" : "unexpected argument";
-            return {false, 2,
-                    std::string(info.name) + ": " + what + " '" + std::string(argument) + "' (try --help)\n"};
+            return {false, 2, std::string(info.name) + ": " + what + " '" + std::string(argument) + "' (try --help)\n"};
         }
     }
     return outcome;

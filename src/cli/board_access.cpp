@@ -36,11 +36,12 @@ BoardConnection::BoardConnection(HidPlatform& platform, const std::string& seria
         badInput("no board with serial number " + serial + " (korvexctl list shows them)");
     }
     if (!index && matches.size() > 1)
-        badInput(std::to_string(matches.size()) + " boards have serial number " + serial + ": choose one with --index 1 to --index " +
-                 std::to_string(matches.size()));
+        badInput(std::to_string(matches.size()) + " boards have serial number " + serial +
+                 ": choose one with --index 1 to --index " + std::to_string(matches.size()));
     const int chosen = index.value_or(1);
     if (chosen < 1 || static_cast<std::size_t>(chosen) > matches.size())
-        badInput("--index " + std::to_string(chosen) + ": " + plural(matches.size(), "board") + " with serial number " + serial);
+        badInput("--index " + std::to_string(chosen) + ": " + plural(matches.size(), "board") + " with serial number " +
+                 serial);
     if (!openBoardAt(platform, session_, matches[static_cast<std::size_t>(chosen - 1)].path, serial))
         deviceError(serial + ": the board could not be opened again (unplugged?)");
     session_.serialListReady = true;  // the scan above is complete

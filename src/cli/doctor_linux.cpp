@@ -22,7 +22,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kRuleName = "70-korvex-config.rules";
-constexpr const char* kReapply = "sudo udevadm control --reload && sudo udevadm trigger --action=add --subsystem-match=hidraw";
+constexpr const char* kReapply =
+    "sudo udevadm control --reload && sudo udevadm trigger --action=add --subsystem-match=hidraw";
 
 struct BoardNode {
     std::string name;    // hidraw3
@@ -76,7 +77,8 @@ std::string ownership(const struct stat& node) {
     const group* grp = ::getgrgid(node.st_gid);
     std::ostringstream text;
     text << std::oct << std::setw(4) << std::setfill('0') << (node.st_mode & 07777) << std::dec << " "
-         << (user ? user->pw_name : std::to_string(node.st_uid)) << ":" << (grp ? grp->gr_name : std::to_string(node.st_gid));
+         << (user ? user->pw_name : std::to_string(node.st_uid)) << ":"
+         << (grp ? grp->gr_name : std::to_string(node.st_gid));
     return text.str();
 }
 
@@ -95,7 +97,8 @@ int doctor(CliContext& context) {
         if (std::error_code error; !rule && fs::exists(dir / kRuleName, error)) rule = dir / kRuleName;
     if (rule) {
         out << "udev rule: installed as " << rule->string() << "\n";
-        if (readSmall(*rule) != udevRuleText()) out << "udev rule: differs from this korvexctl's (korvexctl doctor --rule shows it)\n";
+        if (readSmall(*rule) != udevRuleText())
+            out << "udev rule: differs from this korvexctl's (korvexctl doctor --rule shows it)\n";
     } else {
         healthy = false;
         out << "udev rule: not installed (looked in";
@@ -117,15 +120,17 @@ int doctor(CliContext& context) {
         const bool usable = present && ::access(node.c_str(), R_OK | W_OK) == 0;
         const bool tagged = taggedForSeat(context.paths.udevData, board.number);
         out << node.string() << ": board " << (board.serial.empty() ? "without serial number" : board.serial) << ", "
-            << (present ? ownership(status) : "node missing") << ", " << (usable ? "read/write for you" : "no access for you")
-            << ", " << (tagged ? "rule applied (uaccess)" : "rule not applied") << "\n";
+            << (present ? ownership(status) : "node missing") << ", "
+            << (usable ? "read/write for you" : "no access for you") << ", "
+            << (tagged ? "rule applied (uaccess)" : "rule not applied") << "\n";
         if (usable) continue;
         healthy = false;
         if (!rule) continue;  // installing the rule comes first
         if (!tagged) fix(kReapply);
         // The tag gives access only to the user at the seat; over ssh, or without a seat, name the user.
-        else fix("sudo setfacl -m u:" + std::string(::getpwuid(::getuid()) ? ::getpwuid(::getuid())->pw_name : "$USER") +
-                 ":rw " + node.string());
+        else
+            fix("sudo setfacl -m u:" + std::string(::getpwuid(::getuid()) ? ::getpwuid(::getuid())->pw_name : "$USER") +
+                ":rw " + node.string());
     }
     if (healthy) {
         out << "Everything is in order.\n";

@@ -10,14 +10,15 @@ int doctor(CliContext& context) {
     DeviceSession session;
     const auto boards = scanBoards(context.platform, session);
     bool healthy = !boards.empty();
-    if (boards.empty()) context.out << "boards: none found (is it plugged in? Device Manager lists it under Human Interface Devices)\n";
+    if (boards.empty())
+        context.out << "boards: none found (is it plugged in? Device Manager lists it under Human Interface Devices)\n";
     for (const BoardRecord& board : boards) {
         if (board.usable()) {
             context.out << board.serial << ": opens, firmware " << versionText(board.attributes.VersionNumber) << "\n";
         } else {
             healthy = false;
-            context.out << board.path << ": could not be opened: " << systemErrorText(board.openError)
-                        << " (error " << board.openError << ")\n";
+            context.out << board.path << ": could not be opened: " << systemErrorText(board.openError) << " (error "
+                        << board.openError << ")\n";
         }
     }
     if (!healthy) return kExitDeviceError;

@@ -20,9 +20,10 @@ void addIndex(CLI::App* command, std::optional<int>& index, const char* name = "
 }  // namespace
 
 int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context) {
-    CLI::App app("Set up Korvex rotary encoder boards (5a17:0102) from the command line.\n"
-                 "Exit codes: 0 done, 1 the board or the system failed, 2 the request was wrong (nothing written).",
-                 "korvexctl");
+    CLI::App app(
+        "Set up Korvex rotary encoder boards (5a17:0102) from the command line.\n"
+        "Exit codes: 0 done, 1 the board or the system failed, 2 the request was wrong (nothing written).",
+        "korvexctl");
     app.require_subcommand(1);
     app.set_version_flag("--version", "korvexctl " KORVEX_VERSION);
 
@@ -46,12 +47,14 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
 
     auto* set = app.add_subcommand("set", "Change settings: writes only what differs, then reads the board back");
     set->add_option("SERIAL", board.serial, "The board's serial number")->required();
-    set->add_option("SETTING", assignments,
-                    "PAIR=MODE (PAIR 1-2, 3-4 ... 15-16; MODE OFF, 1:1, 1:2, 1:4), pulse=MS (4, 8 ... 100) or hide=on|off")
+    set->add_option(
+           "SETTING", assignments,
+           "PAIR=MODE (PAIR 1-2, 3-4 ... 15-16; MODE OFF, 1:1, 1:2, 1:4), pulse=MS (4, 8 ... 100) or hide=on|off")
         ->required();
     addIndex(set, board.index);
-    set->footer("Example: korvexctl set KX0001 5-6=1:2 pulse=12 hide=off\n"
-                "Exit 1 names every value the board did not take.");
+    set->footer(
+        "Example: korvexctl set KX0001 5-6=1:2 pulse=12 hide=off\n"
+        "Exit 1 names every value the board did not take.");
     set->callback([&] { command = [&] { return setBoard(context, board, assignments); }; });
 
     auto* save = app.add_subcommand("save", "Save a board's settings to a JSON file");
@@ -78,8 +81,9 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
     addIndex(watch, board.index);
     watch->add_option("--count", limits.reports, "Stop after N input reports");
     watch->add_option("--seconds", limits.seconds, "Stop after S seconds");
-    watch->footer("Buttons are found through the board's report descriptor. Where the system gives none (Windows),\n"
-                  "the input reports are shown as bytes.");
+    watch->footer(
+        "Buttons are found through the board's report descriptor. Where the system gives none (Windows),\n"
+        "the input reports are shown as bytes.");
     watch->callback([&] { command = [&] { return watchBoard(context, board, limits); }; });
 
     auto* check = app.add_subcommand("doctor", "Tell why a board is not found or cannot be opened, and how to fix it");

@@ -2,8 +2,8 @@
 #include "cli/korvexctl.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "device/windows/wide_text.h"
 #endif

@@ -58,15 +58,16 @@ int listBoards(CliContext& context, bool json) {
         return kExitOk;
     }
     context.out << std::left << std::setw(20) << "SERIAL" << std::setw(7) << "INDEX" << std::setw(16) << "FIRMWARE"
-                << std::setw(28) << "ACCESS" << "PATH\n";
+                << std::setw(28) << "ACCESS"
+                << "PATH\n";
     for (const auto& entry : list) {
         const bool usable = entry["error"].is_null();
         std::string firmware = usable ? entry["firmware"].get<std::string>() : "-";
         if (usable && !entry["configurable"].get<bool>()) firmware += " (too old)";
         context.out << std::setw(20) << (usable ? entry["serial"].get<std::string>() : "-") << std::setw(7)
                     << (usable ? std::to_string(entry["index"].get<int>()) : "-") << std::setw(16) << firmware
-                    << std::setw(28) << (usable ? "ok" : entry["error"].get<std::string>()) << entry["path"].get<std::string>()
-                    << "\n";
+                    << std::setw(28) << (usable ? "ok" : entry["error"].get<std::string>())
+                    << entry["path"].get<std::string>() << "\n";
     }
     return kExitOk;
 }
@@ -104,11 +105,14 @@ int showBoard(CliContext& context, BoardChoice choice, bool json) {
     if (json) return kExitOk;
     const auto codes = modeCodes(settings);
     for (int pair = 1; pair <= kPairCount; ++pair)
-        printLine(context.out, pairName(pair), kEncoderModeTexts[static_cast<std::size_t>(codes[static_cast<std::size_t>(pair - 1)])]);
+        printLine(context.out, pairName(pair),
+                  kEncoderModeTexts[static_cast<std::size_t>(codes[static_cast<std::size_t>(pair - 1)])]);
     printLine(context.out, "pulse",
-              pulseKnown(settings) ? pulseText(settings.pulseCode) : "none (code " + std::to_string(settings.pulseCode) + ")");
+              pulseKnown(settings) ? pulseText(settings.pulseCode)
+                                   : "none (code " + std::to_string(settings.pulseCode) + ")");
     printLine(context.out, "hide",
-              hideKnown(settings) ? (settings.hideFlag ? "on" : "off") : "unknown (" + std::to_string(settings.hideFlag) + ")");
+              hideKnown(settings) ? (settings.hideFlag ? "on" : "off")
+                                  : "unknown (" + std::to_string(settings.hideFlag) + ")");
     return kExitOk;
 }
 

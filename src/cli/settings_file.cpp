@@ -88,7 +88,8 @@ BoardSettings readSettingsFile(const std::string& path) {
     const auto& product = document["product"];
     if (!product.is_string()) problem("\"product\" is missing");
     if (product.get<std::string>() != productText())
-        problem("the settings are for product " + product.get<std::string>() + ", not for this board (" + productText() + ")");
+        problem("the settings are for product " + product.get<std::string>() + ", not for this board (" +
+                productText() + ")");
 
     const auto& modes = document["modes"];
     if (!modes.is_object()) problem("\"modes\" must give the mode of each pair 1-2 ... 15-16");

@@ -17,7 +17,8 @@ std::optional<int> pairOf(std::string_view name) {
 
 std::optional<int> modeCodeOf(std::string_view text) {
     std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     for (int code = 0; code < kEncoderModeCount; ++code)
         if (upper == kEncoderModeTexts[static_cast<std::size_t>(code)]) return code;
     return std::nullopt;
@@ -31,8 +32,9 @@ std::optional<int> pulseCodeOfMs(long long ms) {
 }
 
 std::string pulseChoices() {
-    return std::to_string(kPulseCodeMin * kPulseStepMs) + ", " + std::to_string((kPulseCodeMin + 1) * kPulseStepMs) + ", " +
-           std::to_string((kPulseCodeMin + 2) * kPulseStepMs) + " ... " + std::to_string(kPulseCodeMax * kPulseStepMs);
+    return std::to_string(kPulseCodeMin * kPulseStepMs) + ", " + std::to_string((kPulseCodeMin + 1) * kPulseStepMs) +
+           ", " + std::to_string((kPulseCodeMin + 2) * kPulseStepMs) + " ... " +
+           std::to_string(kPulseCodeMax * kPulseStepMs);
 }
 
 std::array<int, kPairCount> modeCodes(const BoardSettings& settings) {
@@ -45,7 +47,8 @@ bool pulseKnown(const BoardSettings& settings) {
 bool hideKnown(const BoardSettings& settings) { return settings.hideFlag <= 1; }
 
 bool SettingsChange::empty() const {
-    return !pulseCode && !hideFlag && std::none_of(modes.begin(), modes.end(), [](const auto& m) { return m.has_value(); });
+    return !pulseCode && !hideFlag &&
+           std::none_of(modes.begin(), modes.end(), [](const auto& m) { return m.has_value(); });
 }
 
 BoardSettings SettingsChange::appliedTo(const BoardSettings& current) const {

@@ -14,10 +14,10 @@
 
 namespace korvex::cli {
 
-std::optional<int> pairOf(std::string_view name);       // "5-6" → 3
-std::optional<int> modeCodeOf(std::string_view text);   // "1:2" → 2; "off" as "OFF"
-std::optional<int> pulseCodeOfMs(long long ms);         // 12 → 3; nothing unless 4, 8 ... 100
-std::string pulseChoices();                             // "4, 8, 12 ... 100"
+std::optional<int> pairOf(std::string_view name);      // "5-6" → 3
+std::optional<int> modeCodeOf(std::string_view text);  // "1:2" → 2; "off" as "OFF"
+std::optional<int> pulseCodeOfMs(long long ms);        // 12 → 3; nothing unless 4, 8 ... 100
+std::string pulseChoices();                            // "4, 8, 12 ... 100"
 
 // The mode code of each pair, pair 1 first.
 std::array<int, kPairCount> modeCodes(const BoardSettings& settings);

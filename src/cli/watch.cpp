@@ -65,7 +65,8 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
         for (int pair = 1; pair <= kPairCount; ++pair)
             if (modes[static_cast<std::size_t>(pair - 1)] != 0)
                 encoders += (encoders.empty() ? "" : ", ") + pairName(pair) + " (" +
-                            kEncoderModeTexts[static_cast<std::size_t>(modes[static_cast<std::size_t>(pair - 1)])] + ")";
+                            kEncoderModeTexts[static_cast<std::size_t>(modes[static_cast<std::size_t>(pair - 1)])] +
+                            ")";
         out << "; " << layout->buttons.size() << " buttons, encoders on " << (encoders.empty() ? "no pair" : encoders)
             << std::endl;
     }

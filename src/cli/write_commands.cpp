@@ -30,9 +30,11 @@ std::vector<std::string> differences(const BoardSettings& wanted, const BoardSet
     const auto want = modeCodes(wanted), have = modeCodes(held);
     for (int pair = 1; pair <= kPairCount; ++pair) {
         const auto k = static_cast<std::size_t>(pair - 1);
-        if (want[k] != have[k]) found.push_back(pairName(pair) + " is " + modeText(have[k]) + ", not " + modeText(want[k]));
+        if (want[k] != have[k])
+            found.push_back(pairName(pair) + " is " + modeText(have[k]) + ", not " + modeText(want[k]));
     }
-    if (wanted.pulseCode != held.pulseCode) found.push_back("pulse is " + pulseValue(held) + ", not " + pulseValue(wanted));
+    if (wanted.pulseCode != held.pulseCode)
+        found.push_back("pulse is " + pulseValue(held) + ", not " + pulseValue(wanted));
     if (wanted.hideFlag != held.hideFlag) found.push_back("hide is " + hideValue(held) + ", not " + hideValue(wanted));
     return found;
 }
@@ -68,14 +70,16 @@ int applySettings(CliContext& context, BoardConnection& board, const BoardSettin
     };
     if (wanted.modesLow != current.modesLow || wanted.modesHigh != current.modesHigh)
         note(writeEncoderModes(platform, session, modeCodes(wanted)), "the encoder modes");
-    if (wanted.pulseCode != current.pulseCode) note(writePulseCode(platform, session, wanted.pulseCode), "the pulse length");
+    if (wanted.pulseCode != current.pulseCode)
+        note(writePulseCode(platform, session, wanted.pulseCode), "the pulse length");
     if (wanted.hideFlag != current.hideFlag) note(writeHideFlag(platform, session, wanted.hideFlag), "the hide flag");
 
     const auto held = readSettings(platform, session);
     if (!held) deviceError(board.serial() + ": written, but the board did not answer when read back");
     for (const std::string& difference : differences(wanted, *held)) refused.push_back(difference);
     if (!refused.empty()) {
-        for (const std::string& problem : refused) context.err << "korvexctl: " << board.serial() << ": " << problem << "\n";
+        for (const std::string& problem : refused)
+            context.err << "korvexctl: " << board.serial() << ": " << problem << "\n";
         return kExitDeviceError;
     }
     context.out << board.serial() << ": set " << changeList(current, wanted) << "\n";
@@ -89,7 +93,8 @@ BoardSettings copyableSettings(BoardConnection& board) {
         deviceError(board.serial() + " holds pulse code " + std::to_string(settings.pulseCode) +
                     ", which has no length; set one with korvexctl set " + board.serial() + " pulse=MS");
     if (!hideKnown(settings))
-        deviceError(board.serial() + " holds hide flag " + std::to_string(settings.hideFlag) + "; set hide=on or hide=off first");
+        deviceError(board.serial() + " holds hide flag " + std::to_string(settings.hideFlag) +
+                    "; set hide=on or hide=off first");
     return settings;
 }
 
@@ -109,7 +114,8 @@ int saveBoard(CliContext& context, const BoardChoice& choice, const std::string&
     const std::string document =
         settingsDocument(settings, board.serial(), versionText(board.session().attributes.VersionNumber));
     std::ofstream out(fileFromUtf8(file), std::ios::binary | std::ios::trunc);
-    if (!out || !(out << document) || !out.flush()) deviceError(file + ": cannot be written: " + systemErrorText(errno));
+    if (!out || !(out << document) || !out.flush())
+        deviceError(file + ": cannot be written: " + systemErrorText(errno));
     context.out << board.serial() << ": settings saved to " << file << "\n";
     return kExitOk;
 }

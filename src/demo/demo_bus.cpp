@@ -40,15 +40,12 @@ void BusTraffic::take(const std::function<void(std::size_t device, const SimCall
         case SimOp::Open:
             if (call.ok) openHandles_[call.handle] = call.device;
             break;
-        case SimOp::Close:
-            openHandles_.erase(call.handle);
-            break;
+        case SimOp::Close: openHandles_.erase(call.handle); break;
         case SimOp::SetFeature:
         case SimOp::GetFeature:
             if (call.device < bus_.deviceCount()) onReport(call.device, call);
             break;
-        default:
-            break;
+        default: break;
         }
     }
     bus_.clearCalls();

@@ -8,10 +8,10 @@
 namespace korvex {
 
 enum CommandCode : std::uint8_t {
-    kCommandHide = 1,        // hide the board from the gaming devices list: 0 shown, 1 hidden
-    kCommandModesLow = 8,    // bit k-1: bit 0 of pair k's encoder mode
-    kCommandModesHigh = 9,   // bit k-1: bit 1 of pair k's encoder mode
-    kCommandPulse = 10,      // pulse code 1 ... 25, a pulse of 4 ms x code
+    kCommandHide = 1,       // hide the board from the gaming devices list: 0 shown, 1 hidden
+    kCommandModesLow = 8,   // bit k-1: bit 0 of pair k's encoder mode
+    kCommandModesHigh = 9,  // bit k-1: bit 1 of pair k's encoder mode
+    kCommandPulse = 10,     // pulse code 1 ... 25, a pulse of 4 ms x code
 };
 
 // Byte 1 of a write report (00 EE code value ...) and of the hide flag's follow-up (00 B0 01 value ...).

@@ -74,7 +74,9 @@ std::vector<BoardRecord> scanBoards(HidPlatform& platform, DeviceSession& sessio
             boards.push_back({session.devicePath, serial, session.attributes, 0});
             return Verdict::CloseAndContinue;
         },
-        [&](const std::string& path, int error) { boards.push_back({path, {}, {}, error}); });
+        [&](const std::string& path, int error) {
+            boards.push_back({path, {}, {}, error});
+        });
     return boards;
 }
 
@@ -97,10 +99,11 @@ bool openBoardAt(HidPlatform& platform, DeviceSession& session, const std::strin
     if (handle == kInvalidHandle) return false;
     std::array<std::uint8_t, kDeviceStringBufferBytes> serialBuffer{};
     session.attributes.Size = 12;
-    const bool same = platform.getAttributes(handle, session.attributes) &&
-                      session.attributes.VendorID == kBoardVendorId && session.attributes.ProductID == kBoardProductId &&
-                      platform.getString(handle, HidString::SerialNumber, std::span(serialBuffer).first(kDeviceStringBytes)) &&
-                      narrowDeviceString(serialBuffer) == serial;
+    const bool same =
+        platform.getAttributes(handle, session.attributes) && session.attributes.VendorID == kBoardVendorId &&
+        session.attributes.ProductID == kBoardProductId &&
+        platform.getString(handle, HidString::SerialNumber, std::span(serialBuffer).first(kDeviceStringBytes)) &&
+        narrowDeviceString(serialBuffer) == serial;
     if (!same) {
         platform.close(handle);
         return false;

@@ -13,8 +13,8 @@ namespace korvex {
 // One board found by a walk.
 struct BoardRecord {
     std::string path;
-    std::string serial;       // narrowed to 8-bit text, UTF-8 encoded; empty when not opened
-    HidAttributes attributes; // read when it was opened
+    std::string serial;        // narrowed to 8-bit text, UTF-8 encoded; empty when not opened
+    HidAttributes attributes;  // read when it was opened
     // 0 when it was opened and its serial read; otherwise why it could not be opened (errno on
     // Linux, GetLastError on Windows): such a board is never listed for choosing.
     int openError = 0;

@@ -81,14 +81,11 @@ public:
 
     // Waits at most `bound` for one input report of at most buffer.size() bytes, led by its report
     // ID byte (0 when the device numbers no reports) on every system, as the HID library gives it.
-    virtual InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
-                                std::chrono::milliseconds bound) = 0;
+    virtual InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) = 0;
 
     // The open device's raw report descriptor. False where the system hands out none: the
     // Windows HID library describes reports only through its own parsed data.
-    virtual bool getReportDescriptor(HidHandle /*handle*/, std::vector<std::uint8_t>& /*descriptor*/) {
-        return false;
-    }
+    virtual bool getReportDescriptor(HidHandle /*handle*/, std::vector<std::uint8_t>& /*descriptor*/) { return false; }
 };
 
 // The operating system's own HID access (hidraw on Linux, the HID library on Windows).

@@ -152,7 +152,8 @@ struct UsageRange {
 };
 
 // The usage of field `index` of a main item: the index-th usage listed; past the end, the last.
-std::optional<std::pair<std::uint16_t, std::uint32_t>> usageOf(const std::vector<UsageRange>& ranges, std::uint32_t index) {
+std::optional<std::pair<std::uint16_t, std::uint32_t>> usageOf(const std::vector<UsageRange>& ranges,
+                                                               std::uint32_t index) {
     for (const UsageRange& range : ranges) {
         const std::uint32_t span = range.last - range.first + 1;
         if (index < span) return std::pair{range.page, range.first + index};

@@ -11,7 +11,7 @@
 namespace korvex {
 
 struct ReportLengths {
-    std::uint16_t input = 0;    // 0 when the device has no report of that kind
+    std::uint16_t input = 0;  // 0 when the device has no report of that kind
     std::uint16_t output = 0;
     std::uint16_t feature = 0;
 };
@@ -28,8 +28,8 @@ struct ButtonBit {
 };
 
 struct InputButtons {
-    bool numbered = false;          // reports are led by a report ID of their own
-    std::vector<ButtonBit> buttons; // one-bit variable inputs on the Button page, in report order
+    bool numbered = false;           // reports are led by a report ID of their own
+    std::vector<ButtonBit> buttons;  // one-bit variable inputs on the Button page, in report order
 };
 
 // The buttons of every input report; nothing for a descriptor parseReportLengths refuses. Buttons

@@ -93,7 +93,8 @@ HidHandle SimulatedBus::open(const std::string& path) {
         }
     }
     if (call.ok) call.handle = nextHandle_;
-    const bool refused = call.device != SIZE_MAX && devices_[call.device].plugged && !devices_[call.device].info.openable;
+    const bool refused =
+        call.device != SIZE_MAX && devices_[call.device].plugged && !devices_[call.device].info.openable;
     lastOpenError_ = refused ? accessDeniedError() : 0;
     if (!finish(call)) return kInvalidHandle;
     const HidHandle handle = nextHandle_++;
@@ -189,8 +190,7 @@ bool SimulatedBus::getFeature(HidHandle handle, std::span<std::uint8_t> report) 
     return true;
 }
 
-InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buffer,
-                                  std::chrono::milliseconds bound) {
+InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) {
     SimCall call(SimOp::Read);
     call.handle = handle;
     const Device* d = live(handle, call.device);

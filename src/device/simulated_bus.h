@@ -83,8 +83,7 @@ public:
     bool getCaps(HidHandle handle, HidCaps& caps) override;
     bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) override;
     bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override;
-    InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
-                        std::chrono::milliseconds bound) override;
+    InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) override;
     bool getReportDescriptor(HidHandle handle, std::vector<std::uint8_t>& descriptor) override;
 
 private:

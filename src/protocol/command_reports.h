@@ -15,7 +15,6 @@
 
 namespace korvex {
 
-
 // The feature lengths the configurator talks to: a write report needs 4 bytes, and a response
 // must fit the 66-byte featureResponse. A board outside these is opened and shown but its
 // settings are neither read nor written.

@@ -31,10 +31,9 @@ std::string versionCaption(std::uint16_t versionNumber) { return shown(versionTe
 
 std::optional<BoardSettings> readSettings(HidPlatform& platform, DeviceSession& session) {
     BoardSettings settings;
-    for (const auto& [code, value] : {std::pair{kCommandModesLow, &settings.modesLow},
-                                      std::pair{kCommandModesHigh, &settings.modesHigh},
-                                      std::pair{kCommandPulse, &settings.pulseCode},
-                                      std::pair{kCommandHide, &settings.hideFlag}}) {
+    for (const auto& [code, value] :
+         {std::pair{kCommandModesLow, &settings.modesLow}, std::pair{kCommandModesHigh, &settings.modesHigh},
+          std::pair{kCommandPulse, &settings.pulseCode}, std::pair{kCommandHide, &settings.hideFlag}}) {
         const auto read = queryCommand(platform, session, code);
         if (!read) return std::nullopt;
         *value = *read;

@@ -31,8 +31,8 @@ struct PanelView {
     // Captions as shown, each beginning with one blank; empty when the string was not read.
     std::string manufacturer;
     std::string product;
-    std::string version;    // the firmware warning appended when Refused
-    BoardSettings settings; // the values read back, when Loaded
+    std::string version;     // the firmware warning appended when Refused
+    BoardSettings settings;  // the values read back, when Loaded
 };
 
 // The four select-then-read exchanges, for commands 8, 9, 10 and 1 in that order; nothing as soon

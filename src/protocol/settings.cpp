@@ -21,7 +21,8 @@ int encoderModeOf(EncoderModeBytes bytes, int pair) {
 
 std::array<int, kPairCount> unpackEncoderModes(EncoderModeBytes bytes) {
     std::array<int, kPairCount> codes{};
-    for (int pair = 1; pair <= kPairCount; ++pair) codes[static_cast<std::size_t>(pair - 1)] = encoderModeOf(bytes, pair);
+    for (int pair = 1; pair <= kPairCount; ++pair)
+        codes[static_cast<std::size_t>(pair - 1)] = encoderModeOf(bytes, pair);
     return codes;
 }
 

@@ -9,7 +9,6 @@
 
 namespace korvex {
 
-
 // How a button pair decodes a rotary encoder; the code is the selection index of its list.
 enum class EncoderMode : int { Off = 0, OneToOne = 1, OneToTwo = 2, OneToFour = 3 };
 inline constexpr std::array<const char*, 4> kEncoderModeTexts = {"OFF", "1:1", "1:2", "1:4"};

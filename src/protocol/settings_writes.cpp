@@ -11,13 +11,12 @@ bool boardReady(const DeviceSession& session) {
     return session.settingsLoaded() && featureLengthSupported(session.capabilities);
 }
 
-WriteOutcome outcome(bool first, bool second) {
-    return first && second ? WriteOutcome::Sent : WriteOutcome::Failed;
-}
+WriteOutcome outcome(bool first, bool second) { return first && second ? WriteOutcome::Sent : WriteOutcome::Failed; }
 
 }  // namespace
 
-WriteOutcome writeEncoderModes(HidPlatform& platform, DeviceSession& session, const std::array<int, kPairCount>& codes) {
+WriteOutcome writeEncoderModes(HidPlatform& platform, DeviceSession& session,
+                               const std::array<int, kPairCount>& codes) {
     if (!session.serialListReady || !boardReady(session)) return WriteOutcome::NotSent;
     // Only a mode the user or the board chose may travel; a list without one writes nothing.
     for (const int code : codes)
@@ -41,8 +40,8 @@ WriteOutcome writePulseCode(HidPlatform& platform, DeviceSession& session, int p
 WriteOutcome writeHideFlag(HidPlatform& platform, DeviceSession& session, int state) {
     if (!boardReady(session)) return WriteOutcome::NotSent;
     if (state < 0 || state > 2) return WriteOutcome::NotSent;
-    auto report = writeReport(session.capabilities.FeatureReportByteLength, kCommandHide,
-                              static_cast<std::uint8_t>(state));
+    auto report =
+        writeReport(session.capabilities.FeatureReportByteLength, kCommandHide, static_cast<std::uint8_t>(state));
     const bool write = platform.setFeature(session.deviceHandle, report);
     makeFollowUp(report);
     const bool followUp = platform.setFeature(session.deviceHandle, report);

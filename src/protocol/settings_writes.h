@@ -3,9 +3,9 @@
 // refresh makes never reach the board.
 #pragma once
 
+#include "device/board_commands.h"
 #include "device/device_session.h"
 #include "device/hid_platform.h"
-#include "device/board_commands.h"
 
 #include <array>
 

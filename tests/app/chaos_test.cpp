@@ -55,7 +55,8 @@ private:
             if (bus.deviceCount() < 5 && chance(20)) addBoard();
             form.SerNo.choose(pick(std::max(1, form.SerNo.listCount())));
             break;
-        case 4: case 5: {
+        case 4:
+        case 5: {
             const int pair = pick(kPairCount);
             const int code = pick(4);
             if (form.Enc[static_cast<std::size_t>(pair)].enabled()) userEncoder_[static_cast<std::size_t>(pair)] = code;
@@ -114,7 +115,8 @@ private:
                 const int sent = (value >> k) & 1;
                 const int user = userEncoder_[static_cast<std::size_t>(k)];
                 const bool fromUser = user >= 0 && ((user >> bit) & 1) == sent;
-                EXPECT_TRUE(sent == ((heldBits >> k) & 1) || fromUser) << "pair " << k + 1 << " command " << int(call.bytes[2]);
+                EXPECT_TRUE(sent == ((heldBits >> k) & 1) || fromUser)
+                    << "pair " << k + 1 << " command " << int(call.bytes[2]);
             }
             break;
         }

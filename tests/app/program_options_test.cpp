@@ -34,7 +34,8 @@ TEST(ProgramOptions, OnlyHelpAndVersionStopTheWindowWithSuccess) {
 
 TEST(ProgramOptions, AnythingElseIsOneLineOnTheErrorPathWithCode2) {
     const std::vector<std::vector<const char*>> wrong = {
-        {"--verbose"}, {"-v"}, {"--version=1"}, {"file.json"}, {"--"}, {""}, {"--help", "--bogus"}, {"-platform", "xcb"}};
+        {"--verbose"}, {"-v"}, {"--version=1"},       {"file.json"},
+        {"--"},        {""},   {"--help", "--bogus"}, {"-platform", "xcb"}};
     for (const auto& arguments : wrong) {
         const OptionsOutcome outcome = parse(arguments);
         EXPECT_FALSE(outcome.openWindow) << arguments.front();

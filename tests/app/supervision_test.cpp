@@ -1,7 +1,7 @@
 #include "app/configurator.h"
 
-#include "support/sim_world.h"
 #include "app/control_texts.h"
+#include "support/sim_world.h"
 
 #include <gtest/gtest.h>
 
@@ -168,7 +168,7 @@ TEST_F(Supervision, PickingAnUnpluggedSerialFallsBackToTheLastListed) {
 TEST_F(Supervision, AFaultKeepsTheChosenBoard) {
     struct Fault {
         const char* name;
-        int request;                       // the feature request, counted from the user's action, that fails
+        int request;                         // the feature request, counted from the user's action, that fails
         std::function<void(SimWorld&)> act;  // the user's action after picking A
     };
     std::vector<Fault> faults;
@@ -233,7 +233,7 @@ TEST_F(Supervision, TheScansOwnSelectionsNeverCloseOrReopen) {
     world.app->start();
     world.bus.unplug(1);
     world.bus.clearCalls();
-    world.tick();  // loss and rescan: the scan lists and selects A, raising SerNo's click
+    world.tick();            // loss and rescan: the scan lists and selects A, raising SerNo's click
     EXPECT_EQ(walks(), 2u);  // the scan and the find of the tick, no re-selection's own find
     EXPECT_EQ(world.callsOf(SimOp::Open).size(), 2u);
     EXPECT_EQ(openBoard(), 0u);

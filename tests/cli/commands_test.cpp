@@ -76,7 +76,7 @@ TEST_F(CliTest, SetWritesOnlyWhatChangedWithTheWindowsReports) {
     bus.clearCalls();
     ASSERT_EQ(run({"set", "KX0001", "pulse=100", "hide=off", "3-4=1:1"}), 0);
     EXPECT_EQ(writes(), (std::vector<Bytes>{report(9, {0, 0xEE, 10, 25}), report(9, {0, 0xEE, 1, 0}),
-                                             report(9, {0, 0xB0, 1, 0})}));
+                                            report(9, {0, 0xB0, 1, 0})}));
     EXPECT_EQ(bus.firmware(0).settings(), (BoardSettings{0x82, 0x84, 25, 0}));
 
     bus.clearCalls();

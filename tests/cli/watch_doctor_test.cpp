@@ -18,11 +18,12 @@ TEST_F(CliTest, WatchShowsButtonsDownAndEncoderSteps) {
     firmware.pulseButton(5);
     firmware.pulseButton(6);
     ASSERT_EQ(run({"watch", "KX0001", "--count", "8"}), 0) << err.str();
-    EXPECT_EQ(out.str(), "Watching KX0001 until Ctrl+C; 16 buttons, encoders on 5-6 (1:2)\n"
-                         "down: 1\n"
-                         "encoder 5-6: +1 (button 5), total +1\n"
-                         "encoder 5-6: +1 (button 5), total +2\n"
-                         "encoder 5-6: -1 (button 6), total +1\n");
+    EXPECT_EQ(out.str(),
+              "Watching KX0001 until Ctrl+C; 16 buttons, encoders on 5-6 (1:2)\n"
+              "down: 1\n"
+              "encoder 5-6: +1 (button 5), total +1\n"
+              "encoder 5-6: +1 (button 5), total +2\n"
+              "encoder 5-6: -1 (button 6), total +1\n");
     EXPECT_TRUE(writes().empty());
 
     // Without a report descriptor (as on Windows) the reports are shown as bytes when they change.

@@ -1,9 +1,9 @@
 #include "board_process.h"
 
-#include <sys/types.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -53,7 +53,8 @@ std::optional<std::string> BoardProcess::nextLine(std::chrono::milliseconds boun
             buffered_.erase(0, end + 1);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         pollfd watch{fromBoard_, POLLIN, 0};
         if (left.count() <= 0 || ::poll(&watch, 1, static_cast<int>(left.count())) <= 0) return std::nullopt;
         char chunk[256];

@@ -2,10 +2,10 @@
 // input and output.
 #pragma once
 
+#include <sys/types.h>
 #include <chrono>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace korvex::kerneltest {

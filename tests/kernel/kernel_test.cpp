@@ -5,28 +5,28 @@
 //
 // Prints "KERNEL TEST PASSED" and exits 0 when every check holds. With --exit-port it also hands
 // the verdict to QEMU's isa-debug-exit device at port 0xf4 (0 for a pass, 1 for a failure).
-#include "board_process.h"
 #include "app/configurator.h"
-#include "korvexctl_steps.h"
-#include "usb_board_checks.h"
+#include "app/control_texts.h"
+#include "app/memory_controls.h"
+#include "board_process.h"
 #include "device/board_firmware.h"
 #include "device/device_session.h"
 #include "device/device_strings.h"
 #include "device/discovery.h"
 #include "device/hid_platform.h"
+#include "korvexctl_steps.h"
 #include "protocol/command_reports.h"
-#include "app/control_texts.h"
-#include "app/memory_controls.h"
+#include "usb_board_checks.h"
 
 #include <sys/io.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
-#include <fstream>
+#include <cerrno>
 #include <chrono>
+#include <fstream>
 #include <iostream>
 #include <thread>
 
@@ -105,7 +105,8 @@ int scanWithoutAccess() {
         ui::MemoryForm form;
         Configurator window(*platform, form.controls());
         window.start();
-        if (form.SerNo.placeholder() != ui::texts::kNoAccess || form.SerNo.placeholderTooltip() != ui::texts::kNoAccessTip)
+        if (form.SerNo.placeholder() != ui::texts::kNoAccess ||
+            form.SerNo.placeholderTooltip() != ui::texts::kNoAccessTip)
             ::_exit(254);
         window.stop();
         ::_exit(static_cast<int>(denied * 100 + interfacePaths(*platform).size() * 10 + listed));
@@ -125,12 +126,13 @@ struct Board {
 void roundTrips(HidPlatform& platform, DeviceSession& session, BoardProcess& boards, const Board& board) {
     const std::string name = board.serial;
     const BoardSettings& s = board.written;
-    for (const auto& [code, value] : {std::pair{kCommandModesLow, s.modesLow}, std::pair{kCommandModesHigh, s.modesHigh},
-                                      std::pair{kCommandPulse, s.pulseCode}, std::pair{kCommandHide, s.hideFlag}}) {
+    for (const auto& [code, value] :
+         {std::pair{kCommandModesLow, s.modesLow}, std::pair{kCommandModesHigh, s.modesHigh},
+          std::pair{kCommandPulse, s.pulseCode}, std::pair{kCommandHide, s.hideFlag}}) {
         check(sendCommand(platform, session, code, value), name + ": write of command " + std::to_string(code));
         const auto read = queryCommand(platform, session, code);
-        check(read == value, name + ": command " + std::to_string(code) + " reads back " +
-                                 std::to_string(value) + " (got " + (read ? std::to_string(*read) : "nothing") + ")");
+        check(read == value, name + ": command " + std::to_string(code) + " reads back " + std::to_string(value) +
+                                 " (got " + (read ? std::to_string(*read) : "nothing") + ")");
     }
     auto followUp = writeReport(session.capabilities.FeatureReportByteLength, kCommandHide, s.hideFlag);
     makeFollowUp(followUp);
@@ -138,8 +140,8 @@ void roundTrips(HidPlatform& platform, DeviceSession& session, BoardProcess& boa
     // What the firmware itself holds, told by the board program.
     boards.send("state " + name);
     const auto state = boards.nextLine(2s);
-    const std::string expected = "state " + name + " hide=" + std::to_string(s.hideFlag) + " low=" +
-                                 std::to_string(s.modesLow) + " high=" + std::to_string(s.modesHigh) +
+    const std::string expected = "state " + name + " hide=" + std::to_string(s.hideFlag) +
+                                 " low=" + std::to_string(s.modesLow) + " high=" + std::to_string(s.modesHigh) +
                                  " pulse=" + std::to_string(s.pulseCode) + " followups=1";
     check(state == expected, name + ": firmware holds what was written: " + state.value_or("<no answer>"));
 }
@@ -158,9 +160,12 @@ void run(const std::string& boardProgram, const std::string& korvexctl) {
     if (!check(waitForInterfaces(*platform, 3), "three hidraw interfaces listed")) return;
     // Which node is which is up to the kernel; sysfs tells, so the scan's order can be checked.
     const auto paths = interfacePaths(*platform);
-    check(std::is_sorted(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
-              return std::stoi(a.substr(a.find_first_of("0123456789"))) < std::stoi(b.substr(b.find_first_of("0123456789")));
-          }), "listed by device number");
+    check(std::is_sorted(paths.begin(), paths.end(),
+                         [](const std::string& a, const std::string& b) {
+                             return std::stoi(a.substr(a.find_first_of("0123456789"))) <
+                                    std::stoi(b.substr(b.find_first_of("0123456789")));
+                         }),
+          "listed by device number");
     std::vector<std::string> boardSerials;
     for (const auto& path : paths) {
         if (ueventValue(path, "HID_ID") == "0003:00005A17:00000102") {
@@ -199,7 +204,8 @@ void run(const std::string& boardProgram, const std::string& korvexctl) {
     std::array<std::uint8_t, 65> input{};
     openBoard(*platform, session, talking.serial);
     auto start = Clock::now();
-    check(platform->readInput(session.deviceHandle, input, 1000ms) == InputRead::Report, "a talking board's report is read");
+    check(platform->readInput(session.deviceHandle, input, 1000ms) == InputRead::Report,
+          "a talking board's report is read");
     const HidHandle first = session.deviceHandle;
 
     openBoard(*platform, session, silent.serial);

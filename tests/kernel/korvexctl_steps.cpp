@@ -32,7 +32,8 @@ std::string state(BoardProcess& boards, const std::string& serial) {
 
 }  // namespace
 
-void runKorvexctlSteps(const std::string& program, BoardProcess& boards, const std::string& serial, const Check& check) {
+void runKorvexctlSteps(const std::string& program, BoardProcess& boards, const std::string& serial,
+                       const Check& check) {
     const auto listed = korvexctl(program, {"list", "--json"});
     const auto list = nlohmann::json::parse(listed.output, nullptr, false);
     check(listed.exitCode == 0 && list.is_array() && !list.empty() && list[0]["serial"] == serial &&

@@ -12,6 +12,7 @@ using Check = std::function<bool(bool ok, const std::string& what)>;
 
 // list, show, set, save, load and watch on the talking board `serial`, which holds modes 0x5A and
 // 0x0F, pulse code 7 and hide 1 when this starts. `boards` runs the virtual boards.
-void runKorvexctlSteps(const std::string& korvexctl, BoardProcess& boards, const std::string& serial, const Check& check);
+void runKorvexctlSteps(const std::string& korvexctl, BoardProcess& boards, const std::string& serial,
+                       const Check& check);
 
 }  // namespace korvex::kerneltest

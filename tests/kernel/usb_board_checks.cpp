@@ -72,7 +72,8 @@ bool waitForSerials(HidPlatform& platform, const std::vector<std::string>& expec
 // The test's own view of a node: the USB device above its HID device, if it has one.
 std::string usbAttribute(const std::string& node, const std::string& name) {
     std::error_code error;
-    const auto hid = std::filesystem::canonical("/sys/class/hidraw/" + node.substr(node.rfind('/') + 1) + "/device", error);
+    const auto hid =
+        std::filesystem::canonical("/sys/class/hidraw/" + node.substr(node.rfind('/') + 1) + "/device", error);
     std::ifstream file(hid.parent_path().parent_path() / name);
     std::string value;
     std::getline(file, value);
@@ -80,9 +81,9 @@ std::string usbAttribute(const std::string& node, const std::string& name) {
 }
 
 struct UsbCase {
-    std::string serial;  // as the board is made (UTF-8)
-    std::string listed;  // as the configurator lists it and matches it: narrowed
-    std::string caption; // its release number as shown
+    std::string serial;   // as the board is made (UTF-8)
+    std::string listed;   // as the configurator lists it and matches it: narrowed
+    std::string caption;  // its release number as shown
 };
 
 // What the platform tells of the open board, against the USB device's own attributes in sysfs.
@@ -90,21 +91,23 @@ void describedByUsbDevice(HidPlatform& platform, DeviceSession& session, const U
     const std::string& name = board.listed;
     check(session.attributes.VendorID == kBoardVendorId && session.attributes.ProductID == kBoardProductId,
           name + ": vendor and product IDs");
-    check(usbAttribute(session.devicePath, "serial") == board.serial && usbAttribute(session.devicePath, "product") ==
-                                                                            "Rotary Encoders Interface",
+    check(usbAttribute(session.devicePath, "serial") == board.serial &&
+              usbAttribute(session.devicePath, "product") == "Rotary Encoders Interface",
           name + ": its node sits under a USB device with that serial (" + session.devicePath + ")");
     const PanelView panel = readPanel(platform, session);
     check(panel.manufacturer == " " + usbAttribute(session.devicePath, "manufacturer") &&
               panel.product == " " + usbAttribute(session.devicePath, "product"),
           name + ": manufacturer and product from the USB device:" + panel.manufacturer + "," + panel.product);
-    check(panel.version == board.caption, name + ": release from bcdDevice " + usbAttribute(session.devicePath, "bcdDevice") +
-                                              " shown as \"" + panel.version + "\"");
+    check(panel.version == board.caption, name + ": release from bcdDevice " +
+                                              usbAttribute(session.devicePath, "bcdDevice") + " shown as \"" +
+                                              panel.version + "\"");
     check(session.capabilities.InputReportByteLength == 3 && session.capabilities.FeatureReportByteLength == 9,
           name + ": report lengths 3 and 9 from the descriptor read over USB");
     check(panel.state == PanelState::Loaded && panel.settings == BoardSettings{},
           name + ": settings read back over control transfers");
     std::array<std::uint8_t, kDeviceStringBufferBytes> buffer{};
-    const bool read = platform.getString(session.deviceHandle, HidString::SerialNumber, std::span(buffer).first(kDeviceStringBytes));
+    const bool read =
+        platform.getString(session.deviceHandle, HidString::SerialNumber, std::span(buffer).first(kDeviceStringBytes));
     const std::string serial = narrowDeviceString(buffer);
     check(read && serial == board.listed, name + ": serial string narrowed to \"" + serial + "\"");
 }
@@ -112,16 +115,17 @@ void describedByUsbDevice(HidPlatform& platform, DeviceSession& session, const U
 // Every command written and read back through a select report, and what the firmware then holds.
 void roundTrips(HidPlatform& platform, DeviceSession& session, BoardProcess& boards, const std::string& serial,
                 const BoardSettings& s) {
-    for (const auto& [code, value] : {std::pair{kCommandModesLow, s.modesLow}, std::pair{kCommandModesHigh, s.modesHigh},
-                                      std::pair{kCommandPulse, s.pulseCode}, std::pair{kCommandHide, s.hideFlag}}) {
+    for (const auto& [code, value] :
+         {std::pair{kCommandModesLow, s.modesLow}, std::pair{kCommandModesHigh, s.modesHigh},
+          std::pair{kCommandPulse, s.pulseCode}, std::pair{kCommandHide, s.hideFlag}}) {
         const bool written = sendCommand(platform, session, code, value);
         const auto read = queryCommand(platform, session, code);
         check(written && read == value, serial + ": command " + std::to_string(code) + " written and read back as " +
                                             (read ? std::to_string(*read) : "nothing"));
     }
     boards.send("state " + serial);
-    const std::string expected = "state " + serial + " hide=" + std::to_string(s.hideFlag) + " low=" +
-                                 std::to_string(s.modesLow) + " high=" + std::to_string(s.modesHigh) +
+    const std::string expected = "state " + serial + " hide=" + std::to_string(s.hideFlag) +
+                                 " low=" + std::to_string(s.modesLow) + " high=" + std::to_string(s.modesHigh) +
                                  " pulse=" + std::to_string(s.pulseCode) + " followups=0";
     check(boards.nextLine(2s) == expected, serial + ": the firmware holds what was written");
 }
@@ -140,14 +144,18 @@ void refusedRequests(HidPlatform& platform, DeviceSession& session, BoardProcess
           serial + ": the panel shows the fault and no settings");
     boards.send("accept " + serial);
     boards.nextLine(2s);
-    check(queryCommand(platform, session, kCommandPulse) == pulseHeld, serial + ": accepting again, the old value is there");
+    check(queryCommand(platform, session, kCommandPulse) == pulseHeld,
+          serial + ": accepting again, the old value is there");
 }
 
 void run(const std::string& uhidProgram) {
     const std::string usbProgram = std::filesystem::path(uhidProgram).parent_path() / "korvex-usb-board";
     const UsbCase talking{"KXU0114", "KXU0114", " 1.14"};
     const UsbCase silent{"KXU0120", "KXU0120", " 1.20"};
-    const UsbCase foreign{"KX\xC5\x81" "003", "KXA003", " 1.14"};  // U+0141: low byte 0x41
+    const UsbCase foreign{
+        "KX\xC5\x81"
+        "003",
+        "KXA003", " 1.14"};  // U+0141: low byte 0x41
     const std::string uhidSerial = "KXH0113";
 
     // The uhid board first, so that it has the lowest node number (the kernel gives the lowest free one).
@@ -170,7 +178,8 @@ void run(const std::string& uhidProgram) {
 
     DeviceSession session;
     for (const UsbCase* board : {&talking, &silent, &foreign}) {
-        if (!check(openBoard(*platform, session, board->listed), board->listed + ": opened by its listed serial")) return;
+        if (!check(openBoard(*platform, session, board->listed), board->listed + ": opened by its listed serial"))
+            return;
         describedByUsbDevice(*platform, session, *board);
         platform->close(session.deviceHandle);
         session.deviceHandle = kInvalidHandle;
@@ -224,7 +233,8 @@ void run(const std::string& uhidProgram) {
           talking.listed + ": USB disconnect during a 3000 ms read seen as gone " + std::to_string(lostAfter - 200) +
               " ms after the unplug");
     check(usb.nextLine(2s) == "unplugged " + talking.serial, talking.listed + ": board program confirms the unplug");
-    check(!queryCommand(*platform, session, kCommandPulse), talking.listed + ": a request to the unplugged board fails");
+    check(!queryCommand(*platform, session, kCommandPulse),
+          talking.listed + ": a request to the unplugged board fails");
     platform->close(talkingHandle);
     session.deviceHandle = kInvalidHandle;
     all.erase(std::find(all.begin(), all.end(), talking.listed));
@@ -253,10 +263,12 @@ void run(const std::string& uhidProgram) {
     std::sort(all.begin(), all.end());
     waitForSerials(*watcher, all, 2s);
     auto nodesAfter = nodesBySerial(*platform);
-    check(nodesAfter[talking.listed] == nodesBefore.at(uhidSerial) && nodesAfter[uhidSerial] == nodesBefore.at(talking.listed),
+    check(nodesAfter[talking.listed] == nodesBefore.at(uhidSerial) &&
+              nodesAfter[uhidSerial] == nodesBefore.at(talking.listed),
           "the two swapped node numbers: " + talking.listed + " now " + nodesAfter[talking.listed] + ", " + uhidSerial +
               " now " + nodesAfter[uhidSerial]);
-    check(openBoard(*platform, session, talking.listed) && usbAttribute(session.devicePath, "serial") == talking.serial &&
+    check(openBoard(*platform, session, talking.listed) &&
+              usbAttribute(session.devicePath, "serial") == talking.serial &&
               session.attributes.VersionNumber == 0x0114 &&
               queryCommand(*platform, session, kCommandPulse) == talkingWritten.pulseCode,
           talking.listed + ": replugged, it is described afresh and answers with the settings it kept");

@@ -1,7 +1,7 @@
 #include "protocol/device_panel.h"
 
-#include "support/sim_world.h"
 #include "app/panel_adapter.h"
+#include "support/sim_world.h"
 
 #include <gtest/gtest.h>
 
@@ -57,10 +57,10 @@ TEST_F(Panel, ShowsTheReleaseNumberAndRefusesFirmwareBeforeZeroFourteen) {
         const char* caption;
         bool accepted;
     };
-    for (const Case& c : {Case{0x0114, " 1.14", true}, Case{0x0105, " 1.5", true}, Case{0x010A, " 1.A", true},
-                          Case{0x0100, " 1.0", true}, Case{0x0014, " 0.14", true}, Case{0x001A, " 0.1A", true},
-                          Case{0x0013, " 0.13 - upgrade firmware!", false},
-                          Case{0x000F, " 0.F - upgrade firmware!", false}}) {
+    for (const Case& c :
+         {Case{0x0114, " 1.14", true}, Case{0x0105, " 1.5", true}, Case{0x010A, " 1.A", true},
+          Case{0x0100, " 1.0", true}, Case{0x0014, " 0.14", true}, Case{0x001A, " 0.1A", true},
+          Case{0x0013, " 0.13 - upgrade firmware!", false}, Case{0x000F, " 0.F - upgrade firmware!", false}}) {
         SCOPED_TRACE(c.caption);
         SimWorld w;
         w.bus.addDevice(board(u"KX", c.version));

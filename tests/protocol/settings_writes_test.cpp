@@ -48,9 +48,8 @@ TEST_F(Writes, PulseSendsTheCodeAndHideSendsTheFollowUp) {
 
 TEST_F(Writes, TheSecondReportGoesEvenWhenTheFirstIsRefused) {
     bool refuseNext = true;
-    world.bus.failWhen([&](const SimCall& call) {
-        return call.op == SimOp::SetFeature && std::exchange(refuseNext, false);
-    });
+    world.bus.failWhen(
+        [&](const SimCall& call) { return call.op == SimOp::SetFeature && std::exchange(refuseNext, false); });
     world.form.NoJoy.click();
     const auto traffic = world.featureTraffic();
     // Command 1 refused, its follow-up sent all the same; then the board is read back so the box

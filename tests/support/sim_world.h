@@ -3,9 +3,9 @@
 #pragma once
 
 #include "app/configurator.h"
+#include "app/memory_controls.h"
 #include "device/board_commands.h"
 #include "device/simulated_bus.h"
-#include "app/memory_controls.h"
 
 #include <memory>
 #include <string>

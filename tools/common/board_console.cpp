@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <sstream>
@@ -139,9 +139,7 @@ timespec timeoutUntil(std::chrono::steady_clock::time_point when) {
             static_cast<long>(std::chrono::duration_cast<std::chrono::nanoseconds>(wait - seconds).count())};
 }
 
-void say(const std::string& line) {
-    std::cout << line << std::endl;
-}
+void say(const std::string& line) { std::cout << line << std::endl; }
 
 std::string featureLine(const std::string& serial, const std::string& direction, std::span<const std::uint8_t> report) {
     std::string text = "feature " + serial + " " + direction;

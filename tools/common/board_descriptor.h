@@ -12,7 +12,7 @@ namespace korvex::tools {
 inline constexpr const char* kBoardManufacturer = "Korvex";
 inline constexpr const char* kBoardProduct = "Rotary Encoders Interface";
 
-inline constexpr std::size_t kBoardFeatureLength = 9;  // report ID byte included
+inline constexpr std::size_t kBoardFeatureLength = 9;               // report ID byte included
 inline constexpr std::size_t kBoardInputLength = kBoardInputBytes;  // sixteen buttons, no report ID
 
 // The report descriptor is the firmware model's own, so every board describes itself the same.

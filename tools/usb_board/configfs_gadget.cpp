@@ -72,15 +72,14 @@ bool ConfigfsGadget::create(const std::string& name, const std::string& function
     const std::string strings = directory_ + "/strings/0x409";
     const std::string config = directory_ + "/configs/c.1";
     const std::string functionDirectory = directory_ + "/functions/ffs." + function;
-    const bool made =
-        makeDirectory(directory_) && writeAttribute(directory_ + "/idVendor", hex4(identity.vendor)) &&
-        writeAttribute(directory_ + "/idProduct", hex4(identity.product)) &&
-        writeAttribute(directory_ + "/bcdDevice", hex4(identity.release)) &&
-        writeAttribute(directory_ + "/bcdUSB", hex4(0x0200)) && makeDirectory(strings) &&
-        writeAttribute(strings + "/manufacturer", identity.manufacturer) &&
-        writeAttribute(strings + "/product", identity.productName) &&
-        writeAttribute(strings + "/serialnumber", identity.serial) && makeDirectory(config) &&
-        writeAttribute(config + "/MaxPower", "100") && makeDirectory(functionDirectory);
+    const bool made = makeDirectory(directory_) && writeAttribute(directory_ + "/idVendor", hex4(identity.vendor)) &&
+                      writeAttribute(directory_ + "/idProduct", hex4(identity.product)) &&
+                      writeAttribute(directory_ + "/bcdDevice", hex4(identity.release)) &&
+                      writeAttribute(directory_ + "/bcdUSB", hex4(0x0200)) && makeDirectory(strings) &&
+                      writeAttribute(strings + "/manufacturer", identity.manufacturer) &&
+                      writeAttribute(strings + "/product", identity.productName) &&
+                      writeAttribute(strings + "/serialnumber", identity.serial) && makeDirectory(config) &&
+                      writeAttribute(config + "/MaxPower", "100") && makeDirectory(functionDirectory);
     if (!made) {
         const int error = errno;
         remove();

@@ -11,7 +11,7 @@ namespace korvex::tools {
 struct GadgetIdentity {
     std::uint16_t vendor = 0;
     std::uint16_t product = 0;
-    std::uint16_t release = 0;  // bcdDevice: configfs takes only BCD digits
+    std::uint16_t release = 0;                      // bcdDevice: configfs takes only BCD digits
     std::string manufacturer, productName, serial;  // UTF-8; the kernel serves them as UTF-16LE
 };
 

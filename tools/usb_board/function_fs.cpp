@@ -66,7 +66,14 @@ bool writeAll(int fd, const std::vector<std::uint8_t>& data) {
 }  // namespace
 
 std::vector<std::uint8_t> hidClassDescriptor(std::size_t reportDescriptorLength) {
-    return {9, 0x21, 0x11, 0x01, 0, 1, 0x22, static_cast<std::uint8_t>(reportDescriptorLength & 0xFF),
+    return {9,
+            0x21,
+            0x11,
+            0x01,
+            0,
+            1,
+            0x22,
+            static_cast<std::uint8_t>(reportDescriptorLength & 0xFF),
             static_cast<std::uint8_t>(reportDescriptorLength >> 8)};
 }
 
@@ -87,8 +94,7 @@ bool FunctionFs::open(const std::string& name, std::size_t reportDescriptorLengt
         return false;
     }
     ep0_ = ::open((mountPoint_ + "/ep0").c_str(), O_RDWR | O_CLOEXEC);
-    if (ep0_ < 0 || !writeAll(ep0_, descriptors(reportDescriptorLength)) || !writeAll(ep0_, noStrings()))
-        return fail();
+    if (ep0_ < 0 || !writeAll(ep0_, descriptors(reportDescriptorLength)) || !writeAll(ep0_, noStrings())) return fail();
     // Non-blocking, so that a report queued while the host has not configured the device fails
     // at once instead of waiting.
     ep1_ = ::open((mountPoint_ + "/ep1").c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
@@ -113,9 +119,7 @@ std::vector<usb_functionfs_event> FunctionFs::readEvents() {
     return {events, events + static_cast<std::size_t>(got) / sizeof events[0]};
 }
 
-bool FunctionFs::sendData(std::span<const std::uint8_t> data) {
-    return ::write(ep0_, data.data(), data.size()) >= 0;
-}
+bool FunctionFs::sendData(std::span<const std::uint8_t> data) { return ::write(ep0_, data.data(), data.size()) >= 0; }
 
 std::optional<std::size_t> FunctionFs::receiveData(std::span<std::uint8_t> data) {
     const ssize_t got = ::read(ep0_, data.data(), data.size());

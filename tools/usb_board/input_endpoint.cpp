@@ -16,8 +16,12 @@ namespace {
 // The kernel's AIO calls, without libaio.
 long ioSetup(unsigned count, aio_context_t* context) { return ::syscall(SYS_io_setup, count, context); }
 long ioDestroy(aio_context_t context) { return ::syscall(SYS_io_destroy, context); }
-long ioSubmit(aio_context_t context, long count, iocb** requests) { return ::syscall(SYS_io_submit, context, count, requests); }
-long ioCancel(aio_context_t context, iocb* request, io_event* result) { return ::syscall(SYS_io_cancel, context, request, result); }
+long ioSubmit(aio_context_t context, long count, iocb** requests) {
+    return ::syscall(SYS_io_submit, context, count, requests);
+}
+long ioCancel(aio_context_t context, iocb* request, io_event* result) {
+    return ::syscall(SYS_io_cancel, context, request, result);
+}
 long ioGetEvents(aio_context_t context, long least, long most, io_event* events, timespec* timeout) {
     return ::syscall(SYS_io_getevents, context, least, most, events, timeout);
 }

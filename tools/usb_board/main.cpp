@@ -60,12 +60,14 @@ int main(int argc, char** argv) {
     std::list<UsbBoard> boards;  // a list: a board is never moved while its gadget exists
     std::vector<ConsoleBoard*> consoleBoards;
     for (const BoardSetup& setup : options.boards) {
-        UsbBoard& board = boards.emplace_back(setup, "korvex" + std::to_string(::getpid()) + "b" + std::to_string(boards.size()));
+        UsbBoard& board =
+            boards.emplace_back(setup, "korvex" + std::to_string(::getpid()) + "b" + std::to_string(boards.size()));
         consoleBoards.push_back(&board);
         if (options.log) {
-            board.onFeature([serial = setup.serial](const std::string& direction, std::span<const std::uint8_t> report) {
-                say(featureLine(serial, direction, report));
-            });
+            board.onFeature(
+                [serial = setup.serial](const std::string& direction, std::span<const std::uint8_t> report) {
+                    say(featureLine(serial, direction, report));
+                });
         }
         if (!board.plug()) {
             std::cerr << "korvex-usb-board: board " << setup.serial << ": " << std::strerror(errno)

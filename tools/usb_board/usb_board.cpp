@@ -25,8 +25,8 @@ constexpr std::size_t kMaxSetReportBytes = 64;
 }  // namespace
 
 bool UsbBoard::make() {
-    const GadgetIdentity identity{kBoardVendorId, kBoardProductId, setup_.version, kBoardManufacturer, kBoardProduct,
-                                  setup_.serial};
+    const GadgetIdentity identity{kBoardVendorId,     kBoardProductId, setup_.version,
+                                  kBoardManufacturer, kBoardProduct,   setup_.serial};
     if (!gadget_.create(name_, name_, identity)) return false;
     if (function_.open(name_, boardReportDescriptor().size()) && input_.open(function_.inputEndpoint())) return true;
     const int error = errno;

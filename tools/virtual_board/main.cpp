@@ -27,25 +27,25 @@
 
 using namespace korvex::tools;
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     BoardArguments options;
     bool withOther = false;
     const auto takeOther = [&withOther](const std::string& argument) { return withOther = argument == "--other"; };
     if (!parseBoardArguments(argc, argv, options, takeOther)) {
-        std::cerr << "usage: korvex-virtual-board [--board SERIAL[,VERSION[,silent]]]... [--other] [--period MS] [--log]\n";
+        std::cerr
+            << "usage: korvex-virtual-board [--board SERIAL[,VERSION[,silent]]]... [--other] [--period MS] [--log]\n";
         return 2;
     }
     StopSignals signals;
     std::list<VirtualBoard> boards(options.boards.begin(), options.boards.end());  // never moved once created
     for (auto& board : boards) {
         if (options.log) {
-            board.onFeature([serial = board.serial()](const std::string& direction, std::span<const std::uint8_t> report) {
-                say(featureLine(serial, direction, report));
-            });
+            board.onFeature(
+                [serial = board.serial()](const std::string& direction, std::span<const std::uint8_t> report) {
+                    say(featureLine(serial, direction, report));
+                });
         }
         if (!board.plug()) {
             std::cerr << "korvex-virtual-board: /dev/uhid: " << std::strerror(errno) << "\n";

@@ -85,8 +85,8 @@ bool UhidDevice::handleEvent(FeatureAnswerer& answerer) {
         reply.u.get_report_reply.id = request.id;
         // The answer is {report ID, payload}, as a USB board puts it on the wire.
         std::vector<std::uint8_t> report(featureLength_, 0);
-        const bool ok = request.rtype == UHID_FEATURE_REPORT && !report.empty() &&
-                        answerer.getFeature(request.rnum, report);
+        const bool ok =
+            request.rtype == UHID_FEATURE_REPORT && !report.empty() && answerer.getFeature(request.rnum, report);
         reply.u.get_report_reply.err = ok ? 0 : EIO;
         if (ok) {
             reply.u.get_report_reply.size = static_cast<__u16>(report.size());

@@ -14,7 +14,8 @@ namespace korvex::tools {
 
 class VirtualBoard final : public FeatureAnswerer, public ConsoleBoard {
 public:
-    explicit VirtualBoard(const BoardSetup& setup) : serial_(setup.serial), version_(setup.version), silent_(setup.silent) {}
+    explicit VirtualBoard(const BoardSetup& setup)
+        : serial_(setup.serial), version_(setup.version), silent_(setup.silent) {}
 
     const std::string& serial() const override { return serial_; }
     UhidDevice& device() { return device_; }

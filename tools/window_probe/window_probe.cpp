@@ -59,19 +59,21 @@ BOOL CALLBACK visit(HWND child, LPARAM context) {
     wchar_t className[64] = {};
     GetClassNameW(child, className, 64);
     std::wstring kind = className;
-    std::transform(kind.begin(), kind.end(), kind.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
+    std::transform(kind.begin(), kind.end(), kind.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towlower(c)); });
     // An open list's drop-down and a combo box's own edit are parts of the combo, not controls.
     if (kind == L"combolbox" || kind == L"edit") return TRUE;
 
     char head[160];
-    std::snprintf(head, sizeof head, "%s %ld,%ld %ldx%ld enabled=%d", korvex::fromWide(kind).c_str(), rect.left, rect.top,
-                  rect.right - rect.left, rect.bottom - rect.top, IsWindowEnabled(child) ? 1 : 0);
+    std::snprintf(head, sizeof head, "%s %ld,%ld %ldx%ld enabled=%d", korvex::fromWide(kind).c_str(), rect.left,
+                  rect.top, rect.right - rect.left, rect.bottom - rect.top, IsWindowEnabled(child) ? 1 : 0);
     std::string line = head;
     if (kind == L"combobox") {
         const LRESULT count = std::clamp<LRESULT>(SendMessageW(child, CB_GETCOUNT, 0, 0), 0, 1000);
         std::wstring items;
         for (int i = 0; i < count; ++i) items += (i ? L"|" : L"") + comboItem(child, i);
-        line += " sel=" + std::to_string(SendMessageW(child, CB_GETCURSEL, 0, 0)) + " items=\"" + korvex::fromWide(items) + "\"";
+        line += " sel=" + std::to_string(SendMessageW(child, CB_GETCURSEL, 0, 0)) + " items=\"" +
+                korvex::fromWide(items) + "\"";
     } else {
         line += " text=\"" + korvex::fromWide(windowText(child)) + "\"";
         if (kind == L"button") {
@@ -108,7 +110,8 @@ int main(int argc, char** argv) {
         Sleep(100);
     }
     if (!top) {
-        std::fprintf(stderr, "korvex-window-probe: no window captioned \"%s\" is shown\n", korvex::fromWide(kTitle).c_str());
+        std::fprintf(stderr, "korvex-window-probe: no window captioned \"%s\" is shown\n",
+                     korvex::fromWide(kTitle).c_str());
         return 1;
     }
     RECT client{};

@@ -88,7 +88,7 @@ void BoardPanel::refresh(bool open) {
     const bool plugged = bus_.plugged(device_);
     plug_->setText(plugged ? QStringLiteral("Unplug") : QStringLiteral("Plug in"));
     status_->setText(QStringLiteral("%1%2").arg(plugged ? QStringLiteral("Plugged in") : QStringLiteral("Unplugged"),
-                                               open ? QStringLiteral(", open in the configurator") : QString()));
+                                                open ? QStringLiteral(", open in the configurator") : QString()));
 
     settings_->setText(QString::fromStdString(demo::settingsText(bus_.firmware(device_))));
     if (reportsChanged_) {

@@ -1,12 +1,12 @@
 // korvex-config-demo: the configurator's window on a simulated bus with two boards, beside a
 // control window that plugs, unplugs and silences them and shows what each one received.
 #include "app/configurator.h"
+#include "app/program_options.h"
 #include "demo/demo_bus.h"
+#include "demo/qt/simulation_window.h"
 #include "device/simulated_bus.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
-#include "demo/qt/simulation_window.h"
-#include "app/program_options.h"
 
 #include <QApplication>
 

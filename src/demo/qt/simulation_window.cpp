@@ -21,10 +21,11 @@ constexpr int kRefreshMs = 100;
 SimulationWindow::SimulationWindow(SimulatedBus& bus, QWidget* parent) : QWidget(parent), bus_(bus), traffic_(bus) {
     setWindowTitle(QStringLiteral("Simulated boards"));
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(QStringLiteral("Boards on a simulated USB bus. Every change made in the configurator "
-                                            "arrives here as feature reports. The configurator lists the boards again only "
-                                            "when its open board goes away: unplug it to bring in a board added later."),
-                             this);
+    auto* intro =
+        new QLabel(QStringLiteral("Boards on a simulated USB bus. Every change made in the configurator "
+                                  "arrives here as feature reports. The configurator lists the boards again only "
+                                  "when its open board goes away: unplug it to bring in a board added later."),
+                   this);
     intro->setWordWrap(true);
     layout->addWidget(intro);
     // The panels scroll, so that any number of boards fits a small screen; the rest stays in view.

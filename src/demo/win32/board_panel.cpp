@@ -1,8 +1,8 @@
 #include "demo/win32/board_panel.h"
 
 #include "demo/report_text.h"
-#include "protocol/device_panel.h"
 #include "device/windows/wide_text.h"
+#include "protocol/device_panel.h"
 
 #include <commctrl.h>
 
@@ -31,8 +31,8 @@ void setText(HWND control, const std::wstring& text) {
 
 }  // namespace
 
-BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int top, int (*scale)(HWND, int),
-                       HFONT font, HFONT fixed)
+BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int top, int (*scale)(HWND, int), HFONT font,
+                       HFONT fixed)
     : bus_(bus), device_(device), parent_(parent), top_(top), scale_(scale), font_(font) {
     const SimDeviceInfo& info = bus.info(device);
     const std::string title = "Board " + std::to_string(device + 1) + ": serial " + serialText(info) + ", firmware " +
@@ -67,7 +67,8 @@ void BoardPanel::addReport(const SimCall& call) {
 void BoardPanel::refresh(bool open) {
     const bool plugged = bus_.plugged(device_);
     setText(plug_, plugged ? L"Unplug" : L"Plug in");
-    setText(status_, std::wstring(plugged ? L"Plugged in" : L"Unplugged") + (open ? L", open in the configurator" : L""));
+    setText(status_,
+            std::wstring(plugged ? L"Plugged in" : L"Unplugged") + (open ? L", open in the configurator" : L""));
     setText(settings_, toWide(settingsText(bus_.firmware(device_))));
     SendMessageW(silent_, BM_SETCHECK, bus_.silent(device_) ? BST_CHECKED : BST_UNCHECKED, 0);
     if (reportsChanged_) {

@@ -32,24 +32,25 @@ SimulationWindow::SimulationWindow(SimulatedBus& bus) : bus_(bus), traffic_(bus)
         return RegisterClassExW(&type);
     }();
     (void)atom;
-    window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"Simulated boards", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                              0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+    window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"Simulated boards", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0,
+                              0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     const int dpi = static_cast<int>(GetDpiForWindow(window_));
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof(metrics);
     SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, static_cast<UINT>(dpi));
     font_ = CreateFontIndirectW(&metrics.lfMessageFont);
-    fixed_ = CreateFontW(-MulDiv(12, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN,
-                         L"Courier New");
+    fixed_ =
+        CreateFontW(-MulDiv(12, dpi, 96), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, FIXED_PITCH | FF_MODERN, L"Courier New");
 
     const HWND intro = CreateWindowExW(
         0, WC_STATICW,
         L"Boards on a simulated USB bus. Every change made in the configurator arrives here as feature reports. "
         L"The configurator lists the boards again only when its open board goes away: unplug it to bring in a "
         L"board added later.",
-        WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, scale(window_, 8), scale(window_, 8), scale(window_, kWidth - 16),
-        scale(window_, kIntroHeight - 12), window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, scale(window_, 8), scale(window_, 8),
+        scale(window_, kWidth - 16), scale(window_, kIntroHeight - 12), window_, nullptr, GetModuleHandleW(nullptr),
+        nullptr);
     SendMessageW(intro, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     addOld_ = CreateWindowExW(0, WC_BUTTONW, L"Add a board with old firmware (0.13)",
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 0, 0, 0, window_, nullptr,
@@ -72,7 +73,8 @@ void SimulationWindow::showAt(POINT topLeft) {
 }
 
 void SimulationWindow::addPanel(std::size_t device) {
-    boards_.push_back(std::make_unique<BoardPanel>(bus_, device, window_, panelTop(boards_.size()), &scale, font_, fixed_));
+    boards_.push_back(
+        std::make_unique<BoardPanel>(bus_, device, window_, panelTop(boards_.size()), &scale, font_, fixed_));
 }
 
 void SimulationWindow::addOldBoard() {
@@ -127,11 +129,8 @@ LRESULT SimulationWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         // The configurator's window ends the demo; this one only steps aside.
         ShowWindow(window_, SW_MINIMIZE);
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        break;
-    default:
-        break;
+    case WM_NCDESTROY: SetWindowLongPtrW(window_, GWLP_USERDATA, 0); break;
+    default: break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }

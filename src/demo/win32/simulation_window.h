@@ -2,8 +2,8 @@
 // a timer from the bus's call log, and a button that adds a board with firmware too old to use.
 #pragma once
 
-#include "demo/win32/board_panel.h"
 #include "demo/demo_bus.h"
+#include "demo/win32/board_panel.h"
 #include "device/simulated_bus.h"
 
 #include <windows.h>

@@ -35,9 +35,7 @@ private:
     std::vector<std::string> paths_;  // the nodes present when the walk began
 };
 
-int fdOf(HidHandle handle) {
-    return handle >= 0 && handle <= INT_MAX ? static_cast<int>(handle) : -1;
-}
+int fdOf(HidHandle handle) { return handle >= 0 && handle <= INT_MAX ? static_cast<int>(handle) : -1; }
 
 class HidrawPlatform final : public HidPlatform {
 public:
@@ -51,7 +49,8 @@ public:
         std::map<std::uint64_t, Known> stillPresent;  // what is known of nodes gone is dropped
         present_.clear();
         for (auto& entry : listHidraw()) {
-            if (const auto known = known_.find(entry.identity); known != known_.end()) stillPresent.insert(std::move(*known));
+            if (const auto known = known_.find(entry.identity); known != known_.end())
+                stillPresent.insert(std::move(*known));
             present_.emplace(entry.node, entry.identity);
             paths.push_back(std::move(entry.node));
         }
@@ -160,7 +159,8 @@ public:
         for (int left = wait;;) {
             ready = ::poll(&watch, 1, left);
             if (ready >= 0 || errno != EINTR) break;
-            const auto remaining = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            const auto remaining =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             left = static_cast<int>(std::max<std::chrono::milliseconds::rep>(remaining.count(), 0));
         }
         if (ready < 0 || (watch.revents & (POLLHUP | POLLERR | POLLNVAL))) return InputRead::Gone;
@@ -229,8 +229,8 @@ private:
 
     UdevContext udev_;
     int lastOpenError_ = 0;
-    std::map<int, HidrawDescription> opened_;  // by descriptor, for every node open now
-    std::map<int, bool> numbered_;             // by descriptor, once its first report was read
+    std::map<int, HidrawDescription> opened_;       // by descriptor, for every node open now
+    std::map<int, bool> numbered_;                  // by descriptor, once its first report was read
     std::map<std::string, std::uint64_t> present_;  // node to identity, as the last walk listed them
     std::map<std::uint64_t, Known> known_;          // by identity, for nodes the last walk listed
 };

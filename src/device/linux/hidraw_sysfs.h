@@ -4,11 +4,11 @@
 
 #include "device/linux/hidraw_text.h"
 
+#include <sys/types.h>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 struct udev;
@@ -43,7 +43,7 @@ struct HidrawDescription {
     std::string serial;  // HID_UNIQ; empty when the device has none
     bool usbParent = false;
     std::optional<std::string> usbManufacturer, usbProduct;  // the USB device's string attributes
-    std::optional<std::uint16_t> release;  // bcdDevice, or the version of the HID's input device
+    std::optional<std::uint16_t> release;                    // bcdDevice, or the version of the HID's input device
 };
 
 // The HID device behind the hidraw node with this device number; nothing if it is gone or

@@ -24,7 +24,11 @@ std::string_view trimmed(std::string_view text) {
 // One code point from the front of `utf8`; malformed or overlong sequences give U+FFFD.
 char32_t nextCodePoint(std::string_view& utf8) {
     const auto lead = static_cast<unsigned char>(utf8.front());
-    const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    const std::size_t length = lead < 0x80           ? 1
+                               : (lead >> 5) == 0x6  ? 2
+                               : (lead >> 4) == 0xE  ? 3
+                               : (lead >> 3) == 0x1E ? 4
+                                                     : 0;
     if (length == 0 || length > utf8.size()) {
         utf8.remove_prefix(1);
         return 0xFFFD;
@@ -53,8 +57,7 @@ std::optional<HidIds> parseHidId(std::string_view text) {
     const auto bus = hexField(text.substr(0, colon1));
     const auto vendor = hexField(text.substr(colon1 + 1, colon2 - colon1 - 1));
     const auto product = hexField(trimmed(text.substr(colon2 + 1)));
-    if (!bus || !vendor || !product || *bus > 0xFFFF || *vendor > 0xFFFF || *product > 0xFFFF)
-        return std::nullopt;
+    if (!bus || !vendor || !product || *bus > 0xFFFF || *vendor > 0xFFFF || *product > 0xFFFF) return std::nullopt;
     return HidIds{static_cast<std::uint16_t>(*bus), static_cast<std::uint16_t>(*vendor),
                   static_cast<std::uint16_t>(*product)};
 }

@@ -4,8 +4,8 @@
 #include "device/windows/wide_text.h"
 
 // windows.h first: setupapi.h and the HID headers build on its types.
-#include <windows.h>
 #include <setupapi.h>
+#include <windows.h>
 // mingw-w64's HID headers lack C linkage guards; without this the HidD_* calls do not link.
 extern "C" {
 #include <hidsdi.h>
@@ -117,9 +117,7 @@ DWORD waitMilliseconds(std::chrono::milliseconds bound) {
 
 class WindowsHidPlatform final : public HidPlatform {
 public:
-    std::unique_ptr<HidInterfaceWalk> walkInterfaces() override {
-        return std::make_unique<WindowsInterfaceWalk>();
-    }
+    std::unique_ptr<HidInterfaceWalk> walkInterfaces() override { return std::make_unique<WindowsInterfaceWalk>(); }
 
     // Overlapped, because a synchronous ReadFile on a HID handle waits for good when the device
     // sends nothing; the liveness read must be able to give up after its bound.
@@ -131,9 +129,9 @@ public:
         SECURITY_ATTRIBUTES security{};
         security.nLength = sizeof security;
         security.bInheritHandle = TRUE;
-        const HANDLE handle = CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING,
-                                          FILE_FLAG_OVERLAPPED, nullptr);
+        const HANDLE handle =
+            CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
+                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
         // Windows holds keyboards and mice for itself, so failed opens are common: only one on a
         // board's interface (its path names the board's IDs) is worth a reason.
         if (handle == INVALID_HANDLE_VALUE && pathNamesBoard(path)) lastOpenError_ = static_cast<int>(GetLastError());
@@ -160,12 +158,9 @@ public:
         if (!fitsUlong(buffer.size())) return false;
         const ULONG bytes = static_cast<ULONG>(buffer.size());
         switch (which) {
-        case HidString::SerialNumber:
-            return HidD_GetSerialNumberString(toWin(handle), buffer.data(), bytes);
-        case HidString::Manufacturer:
-            return HidD_GetManufacturerString(toWin(handle), buffer.data(), bytes);
-        case HidString::Product:
-            return HidD_GetProductString(toWin(handle), buffer.data(), bytes);
+        case HidString::SerialNumber: return HidD_GetSerialNumberString(toWin(handle), buffer.data(), bytes);
+        case HidString::Manufacturer: return HidD_GetManufacturerString(toWin(handle), buffer.data(), bytes);
+        case HidString::Product: return HidD_GetProductString(toWin(handle), buffer.data(), bytes);
         }
         return false;
     }
@@ -194,8 +189,7 @@ public:
         return HidD_GetFeature(toWin(handle), report.data(), static_cast<ULONG>(report.size()));
     }
 
-    InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer,
-                        std::chrono::milliseconds bound) override {
+    InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) override {
         if (handle == kInvalidHandle || buffer.empty() || buffer.size() > MAXDWORD) return InputRead::Gone;
         const Event done;
         if (done.get() == nullptr) return InputRead::Gone;
@@ -211,8 +205,7 @@ public:
         if (GetLastError() != ERROR_IO_PENDING) return InputRead::Gone;  // unplugged, or refused
 
         if (WaitForSingleObject(done.get(), waitMilliseconds(bound)) == WAIT_OBJECT_0) {
-            return GetOverlappedResult(file, &overlapped, &transferred, FALSE) ? InputRead::Report
-                                                                               : InputRead::Gone;
+            return GetOverlappedResult(file, &overlapped, &transferred, FALSE) ? InputRead::Report : InputRead::Gone;
         }
         // Nothing within the bound. The driver owns `buffer` and `overlapped` until the read ends,
         // so cancel it and wait for the end before either leaves scope; this also keeps the

@@ -30,10 +30,8 @@ bool isInput(QEvent::Type type) {
     case QEvent::TouchEnd:
     case QEvent::TabletPress:
     case QEvent::TabletRelease:
-    case QEvent::TabletMove:
-        return true;
-    default:
-        return false;
+    case QEvent::TabletMove: return true;
+    default: return false;
     }
 }
 

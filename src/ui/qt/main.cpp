@@ -1,9 +1,9 @@
 // korvex-config: the configurator on the boards attached to this computer.
 #include "app/configurator.h"
+#include "app/program_options.h"
 #include "device/hid_platform.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
-#include "app/program_options.h"
 
 #include <QApplication>
 

@@ -79,9 +79,7 @@ constexpr PairRow kPairRows[kEncoderCount] = {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(kTimerStartInterval) {
-    build();
-}
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(kTimerStartInterval) { build(); }
 
 MainWindow::~MainWindow() = default;
 
@@ -138,7 +136,8 @@ void MainWindow::build() {
     line->setAutoFillBackground(true);
     line->setBackgroundRole(QPalette::Mid);
     QComboBox* modeCh1 = makeList(frame3, "ModeCh1", {240, 2520, 1260, 360}, texts::kPulse);
-    QLabel* label1 = makeLabel(frame3, "Label1", QStringLiteral("Encoders pulse length"), {1560, 2580, 2055, 375}, false);
+    QLabel* label1 =
+        makeLabel(frame3, "Label1", QStringLiteral("Encoders pulse length"), {1560, 2580, 2055, 375}, false);
     label1->setBuddy(modeCh1);
     for (QComboBox* list : encoders) list->raise();
     modeCh1->raise();

@@ -78,9 +78,7 @@ void QtList::applyPlaceholder(const std::string& text, const std::string& toolti
     }
 }
 
-void ToggleBox::nextCheckState() {
-    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-}
+void ToggleBox::nextCheckState() { setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked); }
 
 QtCheckBox::QtCheckBox(ToggleBox* box) : box_(box) {
     QObject::connect(box_, &QAbstractButton::clicked, box_, [this] { raiseClick(); });

@@ -4,8 +4,8 @@
 // through `clicked`. Programmatic changes are made with Qt's signals blocked.
 #pragma once
 
-#include "ui/qt/caption_frame.h"
 #include "app/controls.h"
+#include "ui/qt/caption_frame.h"
 
 #include <QCheckBox>
 #include <QComboBox>

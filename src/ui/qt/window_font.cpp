@@ -19,7 +19,8 @@ QString layoutFamily() {
     if (installed.contains(kArial)) return kArial;
     if (!installed.contains(kTwin)) {
         registerFontResource();
-        static const int loaded = QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
+        static const int loaded =
+            QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/LiberationSans-Regular.ttf"));
         if (loaded < 0) return kArial;  // the best the system can do
     }
     return kTwin;

@@ -46,20 +46,14 @@ void paintFrame(HWND frame) {
 
 LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT:
-        paintFrame(frame);
-        return 0;
-    case WM_ERASEBKGND:
-        return 1;  // WM_PAINT fills everything
+    case WM_PAINT: paintFrame(frame); return 0;
+    case WM_ERASEBKGND: return 1;  // WM_PAINT fills everything
     case WM_SETFONT:
         SetPropW(frame, kFontProperty, reinterpret_cast<HANDLE>(wParam));
         if (LOWORD(lParam)) InvalidateRect(frame, nullptr, TRUE);
         return 0;
-    case WM_GETFONT:
-        return reinterpret_cast<LRESULT>(GetPropW(frame, kFontProperty));
-    case WM_ENABLE:
-        InvalidateRect(frame, nullptr, TRUE);
-        return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(frame, kFontProperty));
+    case WM_ENABLE: InvalidateRect(frame, nullptr, TRUE); return 0;
     case WM_COMMAND:
         if (lParam) dispatchCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         return 0;
@@ -67,11 +61,8 @@ LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         if (HBRUSH brush = staticColor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)))
             return reinterpret_cast<LRESULT>(brush);
         break;
-    case WM_NCDESTROY:
-        RemovePropW(frame, kFontProperty);
-        break;
-    default:
-        break;
+    case WM_NCDESTROY: RemovePropW(frame, kFontProperty); break;
+    default: break;
     }
     return DefWindowProcW(frame, message, wParam, lParam);
 }

@@ -1,9 +1,9 @@
 #include "ui/win32/main_window.h"
 
 #include "app/control_texts.h"
+#include "device/windows/wide_text.h"
 #include "ui/win32/caption_frame.h"
 #include "ui/win32/resource_ids.h"
-#include "device/windows/wide_text.h"
 
 #include <commctrl.h>
 
@@ -17,8 +17,8 @@ constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBO
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTimerId = 1;
 constexpr int kClientWidth = 4455, kClientHeight = 5775;  // twips
-constexpr int kFontTenthPoints = 975;                    // Arial 9.75 pt
-constexpr int kDropDownHeight = 160;  // an opened list's extra height at 96 DPI, about eight items
+constexpr int kFontTenthPoints = 975;                     // Arial 9.75 pt
+constexpr int kDropDownHeight = 160;                      // an opened list's extra height at 96 DPI, about eight items
 
 enum class Kind { Frame, Label, ValueLabel, List, CheckBox, Line };
 
@@ -123,12 +123,9 @@ HWND createControl(const Placement& p, HWND parent) {
         type = WC_BUTTONW;
         style = common | WS_TABSTOP | BS_3STATE;
         break;
-    case Kind::ValueLabel:
-        style |= SS_LEFTNOWORDWRAP;
-        break;
+    case Kind::ValueLabel: style |= SS_LEFTNOWORDWRAP; break;
     case Kind::Label:
-    case Kind::Line:
-        break;
+    case Kind::Line: break;
     }
     const HWND control = CreateWindowExW(exStyle, type, text.c_str(), style, 0, 0, 0, 0, parent, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);
@@ -252,8 +249,7 @@ void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         // A drop-down list's window height includes its opened list.
         const int extra = p.kind == Kind::List ? MulDiv(kDropDownHeight, static_cast<int>(dpi), 96) : 0;
-        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, height + extra,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, height + extra, SWP_NOZORDER | SWP_NOACTIVATE);
         if (p.kind == Kind::List) fitListHeight(control, height);
     }
     if (old) DeleteObject(old);
@@ -309,12 +305,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             lastFocus_ = focus && IsChild(window_, focus) ? focus : nullptr;
         }
         break;
-    case WM_SETFOCUS:
-        focusFirstControl();
-        return 0;
-    case WM_DPICHANGED:
-        applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
-        return 0;
+    case WM_SETFOCUS: focusFirstControl(); return 0;
+    case WM_DPICHANGED: applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
         // The unload is never cancelled.
         if (!unloaded_) {
@@ -323,11 +315,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         DestroyWindow(window_);
         return 0;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        break;
-    default:
-        break;
+    case WM_NCDESTROY: SetWindowLongPtrW(window_, GWLP_USERDATA, 0); break;
+    default: break;
     }
     return DefWindowProcW(window_, message, wParam, lParam);
 }

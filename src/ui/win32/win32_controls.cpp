@@ -42,8 +42,7 @@ bool insideDisabledContainer(HWND control) {
 }
 
 bool isUserInput(UINT message) {
-    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
-           (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
+    return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST);
 }
 
 LRESULT CALLBACK listProc(HWND combo, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
@@ -102,7 +101,8 @@ std::string Win32List::itemText(int index) const {
     const LRESULT length = SendMessageW(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR || length > kMaxText) return {};
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(combo_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    const LRESULT copied =
+        SendMessageW(combo_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     if (copied == CB_ERR) return {};
     text.resize(static_cast<std::size_t>(copied));
     return fromWide(text);

@@ -1,7 +1,7 @@
 // The demo's control window on a small screen: it stays within the screen however many boards it
 // shows, and every line of every board's report log can be read whole.
-#include "demo/demo_bus.h"
 #include "demo/qt/simulation_window.h"
+#include "demo/demo_bus.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>

@@ -43,7 +43,11 @@ TEST(Utf16Strings, ConvertsUtf8WithATerminatingZero) {
 
 TEST(Utf16Strings, BadUtf8BecomesReplacementCharacters) {
     // A stray continuation byte, a cut sequence, an overlong '/', an encoded surrogate.
-    const auto buffer = utf16("\x80" "a\xE2\x82" "b\xC0\xAF\xED\xA0\x80", 32);
+    const auto buffer = utf16(
+        "\x80"
+        "a\xE2\x82"
+        "b\xC0\xAF\xED\xA0\x80",
+        32);
     const std::vector<std::uint16_t> expected = {0xFFFD, 'a', 0xFFFD, 'b', 0xFFFD, 0xFFFD, 0};
     for (std::size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(buffer[2 * i] | (buffer[2 * i + 1] << 8), expected[i]) << "unit " << i;

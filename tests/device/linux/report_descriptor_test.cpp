@@ -20,6 +20,7 @@ void expectLengths(const Bytes& descriptor, std::uint16_t input, std::uint16_t o
 }
 
 // A gamepad: two 8-bit axes, twelve buttons and four bits of padding, no report IDs.
+// clang-format off
 const Bytes kGamepad = {
     0x05, 0x01, 0x09, 0x05, 0xA1, 0x01,              // Generic Desktop, Game Pad, Application
     0x09, 0x01, 0xA1, 0x00,                          //   Pointer, Physical
@@ -31,8 +32,10 @@ const Bytes kGamepad = {
     0x75, 0x04, 0x95, 0x01, 0x81, 0x03,              //   padding
     0xC0,
 };
+// clang-format on
 
 // A keyboard (report 1, with LEDs) and consumer keys (report 2) in one descriptor.
+// clang-format off
 const Bytes kKeyboardWithIds = {
     0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01,  // Keyboard, report 1
     0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, 0x15, 0x00, 0x25, 0x01,
@@ -49,8 +52,10 @@ const Bytes kKeyboardWithIds = {
     0x75, 0x10, 0x95, 0x01, 0x81, 0x00,              //   one 16-bit usage
     0xC0,
 };
+// clang-format on
 
 // A vendor-defined board: 64-byte input, output and feature reports, no report IDs.
+// clang-format off
 const Bytes kVendorBoard = {
     0x06, 0x00, 0xFF, 0x09, 0x01, 0xA1, 0x01,
     0x15, 0x00, 0x26, 0xFF, 0x00, 0x75, 0x08, 0x96, 0x40, 0x00,
@@ -59,6 +64,7 @@ const Bytes kVendorBoard = {
     0x09, 0x03, 0xB1, 0x02,
     0xC0,
 };
+// clang-format on
 
 TEST(ReportLengths, RealisticDescriptorsGiveTheWindowsLengths) {
     expectLengths(kGamepad, 5, 0, 0);
@@ -69,11 +75,9 @@ TEST(ReportLengths, RealisticDescriptorsGiveTheWindowsLengths) {
 
 TEST(ReportLengths, AReportSplitOverSeveralMainItemsAndCollectionsIsSummed) {
     const Bytes descriptor = {
-        0xA1, 0x01, 0x85, 0x03,
-        0x75, 0x08, 0x95, 0x02, 0xB1, 0x02,  // report 3: 16 bits
-        0x85, 0x04, 0x95, 0x05, 0xB1, 0x02,  // report 4: 40 bits
-        0xA1, 0x02, 0x85, 0x03,
-        0x95, 0x05, 0xB1, 0x02,              // report 3 again: 40 more bits, 56 in all
+        0xA1, 0x01, 0x85, 0x03, 0x75, 0x08, 0x95, 0x02, 0xB1, 0x02,  // report 3: 16 bits
+        0x85, 0x04, 0x95, 0x05, 0xB1, 0x02,                          // report 4: 40 bits
+        0xA1, 0x02, 0x85, 0x03, 0x95, 0x05, 0xB1, 0x02,              // report 3 again: 40 more bits, 56 in all
         0xC0, 0xC0,
     };
     expectLengths(descriptor, 0, 0, 8);
@@ -95,11 +99,10 @@ TEST(ReportLengths, PushAndPopRestoreSizeCountAndId) {
 
 TEST(ReportLengths, ItemSizesOfEveryKindAreRead) {
     const Bytes descriptor = {
-        0xFE, 0x02, 0x10, 0xAA, 0xBB,        // a long item, skipped whole
-        0xA1, 0x01,
-        0x77, 0x08, 0x00, 0x00, 0x00,        // report size in four bytes
-        0x96, 0x00, 0x01,                    // report count 256 in two bytes
-        0x0B, 0x01, 0x00, 0x00, 0xFF,        // a four-byte local usage
+        0xFE, 0x02, 0x10, 0xAA, 0xBB,              // a long item, skipped whole
+        0xA1, 0x01, 0x77, 0x08, 0x00, 0x00, 0x00,  // report size in four bytes
+        0x96, 0x00, 0x01,                          // report count 256 in two bytes
+        0x0B, 0x01, 0x00, 0x00, 0xFF,              // a four-byte local usage
         0xB1, 0x02, 0xC0,
     };
     expectLengths(descriptor, 0, 0, 257);
@@ -108,15 +111,15 @@ TEST(ReportLengths, ItemSizesOfEveryKindAreRead) {
 }
 
 TEST(ReportLengths, MalformedDescriptorsAreRefused) {
-    EXPECT_FALSE(lengths({0xA1, 0x01, 0x26, 0xFF}));               // item cut short
-    EXPECT_FALSE(lengths({0xA1, 0x01, 0x77, 0x08, 0x00}));         // four-byte item cut short
-    EXPECT_FALSE(lengths({0xFE, 0x05, 0x10, 0x00}));               // long item cut short
-    EXPECT_FALSE(lengths({0xFE, 0x00}));                           // long item header cut short
-    EXPECT_FALSE(lengths({0xB4}));                                 // pop without push
-    EXPECT_FALSE(lengths({0xC0}));                                 // end without collection
+    EXPECT_FALSE(lengths({0xA1, 0x01, 0x26, 0xFF}));                          // item cut short
+    EXPECT_FALSE(lengths({0xA1, 0x01, 0x77, 0x08, 0x00}));                    // four-byte item cut short
+    EXPECT_FALSE(lengths({0xFE, 0x05, 0x10, 0x00}));                          // long item cut short
+    EXPECT_FALSE(lengths({0xFE, 0x00}));                                      // long item header cut short
+    EXPECT_FALSE(lengths({0xB4}));                                            // pop without push
+    EXPECT_FALSE(lengths({0xC0}));                                            // end without collection
     EXPECT_FALSE(lengths({0xA1, 0x01, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02}));  // collection left open
-    EXPECT_FALSE(lengths({0x85, 0x00}));                           // report ID 0 is reserved
-    EXPECT_FALSE(lengths({0x86, 0x00, 0x01}));                     // report ID above 255
+    EXPECT_FALSE(lengths({0x85, 0x00}));                                      // report ID 0 is reserved
+    EXPECT_FALSE(lengths({0x86, 0x00, 0x01}));                                // report ID above 255
     Bytes deepPush(17, 0xA4);
     EXPECT_FALSE(lengths(deepPush));
     // 0xFFFFFFFF x 0xFFFFFFFF bits would overflow a 16-bit length (and nearly 64 bits).
@@ -161,8 +164,8 @@ TEST(InputButtons, ButtonsAreFoundAfterOtherFieldsAndPaddingIsSkipped) {
     EXPECT_TRUE(keyboard->buttons.empty());
 
     // Buttons named one by one, a 4-byte usage with its own page, and a report ID.
-    const Bytes named = {0xA1, 0x01, 0x85, 0x07, 0x05, 0x09, 0x09, 0x03, 0x0B, 0x05, 0x00, 0x09, 0x00,
-                         0x75, 0x01, 0x95, 0x03, 0x81, 0x02, 0x95, 0x05, 0x81, 0x01, 0xC0};
+    const Bytes named = {0xA1, 0x01, 0x85, 0x07, 0x05, 0x09, 0x09, 0x03, 0x0B, 0x05, 0x00, 0x09,
+                         0x00, 0x75, 0x01, 0x95, 0x03, 0x81, 0x02, 0x95, 0x05, 0x81, 0x01, 0xC0};
     const auto parsed = parseInputButtons(named);
     ASSERT_TRUE(parsed && parsed->buttons.size() == 3u);
     EXPECT_EQ(parsed->buttons[0].reportId, 7);

@@ -1,10 +1,10 @@
 // The whole window on the simulated bus: its layout and initial state, and what reaches a board
 // when a person uses it.
-#include "app/configurator.h"
-#include "device/simulated_bus.h"
-#include "app/control_texts.h"
-#include "ui/qt/caption_frame.h"
 #include "ui/qt/main_window.h"
+#include "app/configurator.h"
+#include "app/control_texts.h"
+#include "device/simulated_bus.h"
+#include "ui/qt/caption_frame.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -41,7 +41,8 @@ protected:
         bus.addDevice(board(u"KX000002", {0x13, 0x02, 6, 1}));
         load();
     }
-    template <class T> T* child(const char* name) {
+    template <class T>
+    T* child(const char* name) {
         T* widget = window.findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(widget, nullptr) << name;
         return widget;
@@ -78,7 +79,8 @@ TEST_F(Window, StartsWithNoBoardInItsInitialState) {
     EXPECT_FALSE(frame3->inputEnabled());
 
     // The static labels of the details frame read in normal text; the value boxes are empty.
-    for (const char* name : {"Label2", "Label3", "Label4", "Label5"}) EXPECT_TRUE(child<QLabel>(name)->isEnabled()) << name;
+    for (const char* name : {"Label2", "Label3", "Label4", "Label5"})
+        EXPECT_TRUE(child<QLabel>(name)->isEnabled()) << name;
     EXPECT_EQ(text("Label3"), "Serial Number");
     for (const char* name : {"lblSerialNumber", "lblManuf", "lblProduct", "lblVersion"}) {
         auto* value = child<QLabel>(name);
@@ -92,7 +94,8 @@ TEST_F(Window, StartsWithNoBoardInItsInitialState) {
         EXPECT_FALSE(list(name)->isEnabled()) << name;
     }
     EXPECT_EQ(list("SerNo")->placeholderText(), "No board found");
-    for (const char* name : {"Label1", "Label6", "Label10", "Label13"}) EXPECT_FALSE(child<QLabel>(name)->isEnabled()) << name;
+    for (const char* name : {"Label1", "Label6", "Label10", "Label13"})
+        EXPECT_FALSE(child<QLabel>(name)->isEnabled()) << name;
     EXPECT_EQ(text("Label12"), "13-14");
     auto* noJoy = child<QCheckBox>("NoJoy");
     EXPECT_EQ(noJoy->text(), "Hide Korvex from gaming devices list ");
@@ -108,16 +111,16 @@ TEST_F(Window, EveryControlSitsOnItsPixelRectangle) {
         QRect rect;  // in the client area
     };
     const Placed expected[] = {
-        {"Frame1", {8, 0, 281, 129}},       {"Frame3", {8, 136, 281, 209}},      {"NoJoy", {24, 352, 265, 25}},
-        {"Label3", {24, 24, 121, 19}},      {"SerNo", {120, 20, 88, 24}},        {"lblSerialNumber", {120, 24, 220, 22}},
-        {"Label4", {24, 48, 81, 19}},       {"lblManuf", {120, 48, 220, 22}},    {"Label5", {24, 72, 81, 19}},
-        {"lblProduct", {120, 72, 220, 22}}, {"Label2", {24, 96, 97, 19}},        {"lblVersion", {120, 96, 220, 22}},
-        {"Enc1", {24, 168, 60, 24}},        {"Label6", {92, 172, 73, 25}},       {"Enc2", {24, 200, 60, 24}},
-        {"Label7", {92, 204, 73, 25}},      {"Enc3", {24, 232, 60, 24}},         {"Label8", {92, 236, 73, 25}},
-        {"Enc4", {24, 264, 60, 24}},        {"Label9", {92, 268, 73, 25}},       {"Enc5", {168, 168, 60, 24}},
-        {"Label10", {236, 173, 41, 25}},    {"Enc6", {168, 200, 60, 24}},        {"Label11", {236, 205, 41, 25}},
-        {"Enc7", {168, 232, 60, 24}},       {"Label12", {236, 237, 49, 25}},     {"Enc8", {168, 264, 60, 24}},
-        {"Label13", {236, 269, 41, 25}},    {"Line1", {16, 288, 288, 1}},        {"ModeCh1", {24, 304, 84, 24}},
+        {"Frame1", {8, 0, 281, 129}},       {"Frame3", {8, 136, 281, 209}},   {"NoJoy", {24, 352, 265, 25}},
+        {"Label3", {24, 24, 121, 19}},      {"SerNo", {120, 20, 88, 24}},     {"lblSerialNumber", {120, 24, 220, 22}},
+        {"Label4", {24, 48, 81, 19}},       {"lblManuf", {120, 48, 220, 22}}, {"Label5", {24, 72, 81, 19}},
+        {"lblProduct", {120, 72, 220, 22}}, {"Label2", {24, 96, 97, 19}},     {"lblVersion", {120, 96, 220, 22}},
+        {"Enc1", {24, 168, 60, 24}},        {"Label6", {92, 172, 73, 25}},    {"Enc2", {24, 200, 60, 24}},
+        {"Label7", {92, 204, 73, 25}},      {"Enc3", {24, 232, 60, 24}},      {"Label8", {92, 236, 73, 25}},
+        {"Enc4", {24, 264, 60, 24}},        {"Label9", {92, 268, 73, 25}},    {"Enc5", {168, 168, 60, 24}},
+        {"Label10", {236, 173, 41, 25}},    {"Enc6", {168, 200, 60, 24}},     {"Label11", {236, 205, 41, 25}},
+        {"Enc7", {168, 232, 60, 24}},       {"Label12", {236, 237, 49, 25}},  {"Enc8", {168, 264, 60, 24}},
+        {"Label13", {236, 269, 41, 25}},    {"Line1", {16, 288, 288, 1}},     {"ModeCh1", {24, 304, 84, 24}},
         {"Label1", {112, 308, 137, 25}},
     };
     load();
@@ -194,7 +197,8 @@ TEST_F(Window, TabVisitsOnlyTheListsAndTheCheckBoxInOrder) {
         visited << QApplication::focusWidget()->objectName();
     }
     EXPECT_EQ(visited.join(' ').toStdString(), "Enc1 Enc2 Enc3 Enc4 Enc5 Enc6 Enc7 Enc8 SerNo NoJoy ModeCh1");
-    const QStringList takesFocus{"ModeCh1", "Enc1", "Enc2", "Enc3", "Enc4", "Enc5", "Enc6", "Enc7", "Enc8", "SerNo", "NoJoy"};
+    const QStringList takesFocus{"ModeCh1", "Enc1", "Enc2", "Enc3",  "Enc4", "Enc5",
+                                 "Enc6",    "Enc7", "Enc8", "SerNo", "NoJoy"};
     for (QWidget* widget : window.findChildren<QWidget*>()) {
         if (widget->objectName().isEmpty() || takesFocus.contains(widget->objectName())) continue;
         EXPECT_EQ(widget->focusPolicy(), Qt::NoFocus) << widget->objectName().toStdString();
@@ -251,7 +255,8 @@ TEST_F(Window, TheWheelOverAnUnfocusedListChangesAndWritesNothing) {
     QComboBox* enc5 = list("Enc5");
     auto turn = [enc5] {
         const QPointF at(enc5->width() / 2.0, enc5->height() / 2.0);
-        QWheelEvent wheel(at, enc5->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent wheel(at, enc5->mapToGlobal(at), {}, {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
         QApplication::sendEvent(enc5, &wheel);
     };
     list("ModeCh1")->setFocus();
@@ -274,11 +279,17 @@ TEST_F(Window, EveryControlIsNamedAndExplainedForAScreenReader) {
     load();
     auto accessible = [this](const char* name) { return QAccessible::queryAccessibleInterface(child<QWidget>(name)); };
     const std::pair<const char*, const char*> named[] = {
-        {"Enc1", "Encoder mode, buttons 1-2"}, {"Enc5", "Encoder mode, buttons 9-10"},
-        {"Enc8", "Encoder mode, buttons 15-16"}, {"ModeCh1", "Encoder pulse length"},
-        {"SerNo", "Serial number"}, {"NoJoy", "Hide from gaming devices list"},
-        {"lblManuf", "Manufacturer"}, {"lblProduct", "Product"}, {"lblVersion", "Version"},
-        {"Frame1", "Device details"}, {"Frame3", "Rotary encoder type for button pairs"},
+        {"Enc1", "Encoder mode, buttons 1-2"},
+        {"Enc5", "Encoder mode, buttons 9-10"},
+        {"Enc8", "Encoder mode, buttons 15-16"},
+        {"ModeCh1", "Encoder pulse length"},
+        {"SerNo", "Serial number"},
+        {"NoJoy", "Hide from gaming devices list"},
+        {"lblManuf", "Manufacturer"},
+        {"lblProduct", "Product"},
+        {"lblVersion", "Version"},
+        {"Frame1", "Device details"},
+        {"Frame3", "Rotary encoder type for button pairs"},
     };
     for (const auto& [object, name] : named) {
         QAccessibleInterface* control = accessible(object);
@@ -293,9 +304,9 @@ TEST_F(Window, EveryControlIsNamedAndExplainedForAScreenReader) {
     }
     EXPECT_EQ(accessible("Frame1")->role(), QAccessible::Grouping);
     EXPECT_EQ(accessible("Frame3")->role(), QAccessible::Grouping);
-    for (const auto& [value, caption] : {std::pair{"lblManuf", "Label4"}, std::pair{"lblProduct", "Label5"},
-                                         std::pair{"lblVersion", "Label2"}, std::pair{"SerNo", "Label3"},
-                                         std::pair{"Enc3", "Label8"}, std::pair{"ModeCh1", "Label1"}}) {
+    for (const auto& [value, caption] :
+         {std::pair{"lblManuf", "Label4"}, std::pair{"lblProduct", "Label5"}, std::pair{"lblVersion", "Label2"},
+          std::pair{"SerNo", "Label3"}, std::pair{"Enc3", "Label8"}, std::pair{"ModeCh1", "Label1"}}) {
         const auto labels = accessible(value)->relations(QAccessible::Label);
         ASSERT_EQ(labels.size(), 1) << value;
         EXPECT_EQ(labels.first().first->object()->objectName().toStdString(), caption);

@@ -1,12 +1,12 @@
 // The whole Win32 window on the simulated bus under wine: its layout and initial state, and what
 // reaches a board when a person uses it with the real keyboard and mouse (SendInput).
+#include "ui/win32/main_window.h"
 #include "app/configurator.h"
 #include "device/simulated_bus.h"
-#include "ui/win32/main_window.h"
 #include "ui/win32/message_loop.h"
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <gtest/gtest.h>
 
@@ -72,7 +72,8 @@ protected:
     void SetUp() override {
         wchar_t display[64] = {};
         const DWORD length = GetEnvironmentVariableW(L"DISPLAY", display, static_cast<DWORD>(std::size(display)));
-        ASSERT_TRUE(length > 0 && length < std::size(display)) << "no DISPLAY: run the window tests on an X server (Xvfb)";
+        ASSERT_TRUE(length > 0 && length < std::size(display))
+            << "no DISPLAY: run the window tests on an X server (Xvfb)";
     }
     void load() {
         logic = std::make_unique<Configurator>(bus, window.controls());
@@ -105,7 +106,8 @@ protected:
     }
     std::string focusName() {
         const HWND focus = GetFocus();
-        for (const char* name : {"ModeCh1", "Enc1", "Enc2", "Enc3", "Enc4", "Enc5", "Enc6", "Enc7", "Enc8", "SerNo", "NoJoy"})
+        for (const char* name :
+             {"ModeCh1", "Enc1", "Enc2", "Enc3", "Enc4", "Enc5", "Enc6", "Enc7", "Enc8", "SerNo", "NoJoy"})
             if (window.control(name) == focus) return name;
         return "?";
     }
@@ -151,13 +153,15 @@ TEST_F(Window, StartsWithNoBoardInItsInitialState) {
     EXPECT_FALSE(IsWindowEnabled(child("Frame3")));
     for (const char* name : {"Label2", "Label3", "Label4", "Label5"}) EXPECT_TRUE(IsWindowEnabled(child(name))) << name;
     EXPECT_EQ(text(child("Label3")), "Serial Number");
-    for (const char* name : {"lblSerialNumber", "lblManuf", "lblProduct", "lblVersion"}) EXPECT_EQ(text(child(name)), "") << name;
+    for (const char* name : {"lblSerialNumber", "lblManuf", "lblProduct", "lblVersion"})
+        EXPECT_EQ(text(child(name)), "") << name;
     for (const char* name : kLists) {
         EXPECT_EQ(SendMessageW(child(name), CB_GETCOUNT, 0, 0), 0) << name;
         EXPECT_EQ(selected(name), -1) << name;
         EXPECT_FALSE(IsWindowEnabled(child(name))) << name;
     }
-    for (const char* name : {"Label1", "Label6", "Label10", "Label13"}) EXPECT_FALSE(IsWindowEnabled(child(name))) << name;
+    for (const char* name : {"Label1", "Label6", "Label10", "Label13"})
+        EXPECT_FALSE(IsWindowEnabled(child(name))) << name;
     EXPECT_EQ(text(child("Label12")), "13-14");
     EXPECT_EQ(text(child("NoJoy")), "Hide Korvex from gaming devices list ");
     EXPECT_EQ(SendMessageW(child("NoJoy"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -167,7 +171,7 @@ TEST_F(Window, StartsWithNoBoardInItsInitialState) {
 
     // The value boxes show the window colour, the separator the active-border colour.
     HDC dc = GetDC(window.handle());
-    EXPECT_EQ(GetPixel(dc, 250, 80), GetSysColor(COLOR_WINDOW));       // lblProduct
+    EXPECT_EQ(GetPixel(dc, 250, 80), GetSysColor(COLOR_WINDOW));         // lblProduct
     EXPECT_EQ(GetPixel(dc, 100, 288), GetSysColor(COLOR_ACTIVEBORDER));  // Line1
     ReleaseDC(window.handle(), dc);
 }
@@ -179,16 +183,21 @@ TEST_F(Window, EveryControlSitsOnItsPixelRectangleAndScalesWithTheDpi) {
     };
     auto at = [](LONG x, LONG y, LONG w, LONG h) { return RECT{x, y, x + w, y + h}; };
     const Placed expected[] = {
-        {"Frame1", at(8, 0, 281, 129)},       {"Frame3", at(8, 136, 281, 209)},      {"NoJoy", at(24, 352, 265, 25)},
-        {"Label3", at(24, 24, 121, 19)},      {"SerNo", at(120, 20, 88, 24)},        {"lblSerialNumber", at(120, 24, 220, 22)},
-        {"Label4", at(24, 48, 81, 19)},       {"lblManuf", at(120, 48, 220, 22)},    {"Label5", at(24, 72, 81, 19)},
-        {"lblProduct", at(120, 72, 220, 22)}, {"Label2", at(24, 96, 97, 19)},        {"lblVersion", at(120, 96, 220, 22)},
-        {"Enc1", at(24, 168, 60, 24)},        {"Label6", at(92, 172, 73, 25)},       {"Enc2", at(24, 200, 60, 24)},
-        {"Label7", at(92, 204, 73, 25)},      {"Enc3", at(24, 232, 60, 24)},         {"Label8", at(92, 236, 73, 25)},
-        {"Enc4", at(24, 264, 60, 24)},        {"Label9", at(92, 268, 73, 25)},       {"Enc5", at(168, 168, 60, 24)},
-        {"Label10", at(236, 173, 41, 25)},    {"Enc6", at(168, 200, 60, 24)},        {"Label11", at(236, 205, 41, 25)},
-        {"Enc7", at(168, 232, 60, 24)},       {"Label12", at(236, 237, 49, 25)},     {"Enc8", at(168, 264, 60, 24)},
-        {"Label13", at(236, 269, 41, 25)},    {"Line1", at(16, 288, 288, 1)},        {"ModeCh1", at(24, 304, 84, 24)},
+        {"Frame1", at(8, 0, 281, 129)},    {"Frame3", at(8, 136, 281, 209)},
+        {"NoJoy", at(24, 352, 265, 25)},   {"Label3", at(24, 24, 121, 19)},
+        {"SerNo", at(120, 20, 88, 24)},    {"lblSerialNumber", at(120, 24, 220, 22)},
+        {"Label4", at(24, 48, 81, 19)},    {"lblManuf", at(120, 48, 220, 22)},
+        {"Label5", at(24, 72, 81, 19)},    {"lblProduct", at(120, 72, 220, 22)},
+        {"Label2", at(24, 96, 97, 19)},    {"lblVersion", at(120, 96, 220, 22)},
+        {"Enc1", at(24, 168, 60, 24)},     {"Label6", at(92, 172, 73, 25)},
+        {"Enc2", at(24, 200, 60, 24)},     {"Label7", at(92, 204, 73, 25)},
+        {"Enc3", at(24, 232, 60, 24)},     {"Label8", at(92, 236, 73, 25)},
+        {"Enc4", at(24, 264, 60, 24)},     {"Label9", at(92, 268, 73, 25)},
+        {"Enc5", at(168, 168, 60, 24)},    {"Label10", at(236, 173, 41, 25)},
+        {"Enc6", at(168, 200, 60, 24)},    {"Label11", at(236, 205, 41, 25)},
+        {"Enc7", at(168, 232, 60, 24)},    {"Label12", at(236, 237, 49, 25)},
+        {"Enc8", at(168, 264, 60, 24)},    {"Label13", at(236, 269, 41, 25)},
+        {"Line1", at(16, 288, 288, 1)},    {"ModeCh1", at(24, 304, 84, 24)},
         {"Label1", at(112, 308, 137, 25)},
     };
     load();
@@ -376,8 +385,8 @@ TEST_F(Window, TheControlsExplainThemselves) {
     load();
 
     HWND tips = nullptr;
-    while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) && GetWindow(tips, GW_OWNER) != window.handle()) {
-    }
+    while ((tips = FindWindowExW(nullptr, tips, TOOLTIPS_CLASSW, nullptr)) &&
+           GetWindow(tips, GW_OWNER) != window.handle()) {}
     ASSERT_NE(tips, nullptr);
     auto tipOf = [&](const char* name) {
         std::wstring text(1024, L'\0');
