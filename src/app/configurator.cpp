@@ -7,6 +7,7 @@
 #include "protocol/settings_writes.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace korvex {
 
@@ -15,13 +16,33 @@ namespace {
 constexpr std::size_t kMinInputBuffer = 65;
 }  // namespace
 
-Configurator::Configurator(HidPlatform& platform, ui::FormControls& controls)
-    : platform_(platform), controls_(controls) {
+// What one worker knows of its board. Only that worker's jobs touch it.
+struct Configurator::Link {
+    DeviceSession session;
+    std::vector<std::uint8_t> inputBuffer;  // the liveness read's report, kept across ticks
+};
+
+// Results on their way from the workers to the window's thread. Shared with the jobs, so that a
+// worker that outlives the window (a call still waiting on a board) has somewhere to put them.
+struct Configurator::Mailbox {
+    std::mutex mutex;
+    std::deque<std::pair<unsigned, Apply>> results;  // with the epoch of the worker that found them
+    std::function<void()> wake;                      // cleared when the window's logic goes
+    bool delivering = false;
+};
+
+Configurator::Configurator(HidPlatform& platform, ui::FormControls& controls, DeviceThreads threads,
+                           std::function<void()> wake)
+    : platform_(platform), controls_(controls), threads_(threads), mailbox_(std::make_shared<Mailbox>()) {
+    mailbox_->wake = threads_ == DeviceThreads::Inline ? [this] { deliverResults(); } : std::move(wake);
+    worker_ = makeWorker();
+    link_ = std::make_shared<Link>();
     for (std::size_t k = 0; k < controls_.Enc.size(); ++k) {
-        controls_.Enc[k]->onClick([this, k] { onEncoderChosen(static_cast<int>(k) + 1); });
+        controls_.Enc[k]->onClick(
+            [this, k] { onEncoderChosen(static_cast<int>(k) + 1, controls_.Enc[k]->listIndex()); });
     }
-    controls_.ModeCh1->onClick([this] { onPulseChosen(); });
-    controls_.NoJoy->onClick([this] { onHideToggled(); });
+    controls_.ModeCh1->onClick([this] { onPulseChosen(controls_.ModeCh1->listIndex() + 1); });
+    controls_.NoJoy->onClick([this] { onHideToggled(controls_.NoJoy->value()); });
     controls_.SerNo->onClick([this] { onSerialChosen(); });
     controls_.Timer->onTick([this] { onTimerTick(); });
 }
@@ -34,74 +55,222 @@ Configurator::~Configurator() {
     controls_.SerNo->onClick(nullptr);
     controls_.Timer->onTick(nullptr);
     controls_.Timer->setEnabled(false);
-    if (session_.boardOpen()) closeBoard();
+    {
+        const std::lock_guard lock(mailbox_->mutex);
+        mailbox_->wake = nullptr;
+        mailbox_->results.clear();
+    }
+    // Waits for an idle worker; a busy one finishes on its own and closes what it opened.
+    if (session_.boardOpen() || deviceBusy()) abandonWorker(false);
+    worker_.reset();
+}
+
+std::unique_ptr<DeviceWorker> Configurator::makeWorker() const {
+    return threads_ == DeviceThreads::Inline ? DeviceWorker::inlined() : DeviceWorker::threaded();
+}
+
+void Configurator::runOnBoard(std::function<void(Link&, const Deliver&)> job) {
+    ++pending_;
+    // What runs on the worker never touches the configurator itself, which may be gone by the time
+    // a call to a hanging board returns: only the results it delivers do, on the window's thread.
+    worker_->post([self = this, job = std::move(job), link = link_, mailbox = mailbox_, epoch = epoch_] {
+        const Deliver deliver = [&mailbox, epoch](Apply apply) {
+            std::function<void()> wake;
+            {
+                const std::lock_guard lock(mailbox->mutex);
+                if (!mailbox->wake) return;  // the window's logic is gone
+                mailbox->results.emplace_back(epoch, std::move(apply));
+                wake = mailbox->wake;
+            }
+            wake();
+        };
+        job(*link, deliver);
+        deliver([self] { --self->pending_; });
+    });
+}
+
+void Configurator::abandonWorker(bool replace) {
+    // A call on the old worker may be waiting on its board for the system's timeout: let it, and
+    // close the board's handle when it returns. Nothing it finds is shown any more.
+    worker_->post([&platform = platform_, link = link_] {
+        if (link->session.boardOpen()) platform.close(link->session.deviceHandle);
+        link->session.connection = Connection::Closed;
+    });
+    worker_ = replace ? makeWorker() : nullptr;
+    link_ = std::make_shared<Link>();
+    ++epoch_;
+    pending_ = 0;
+    session_.connection = Connection::Closed;
+    session_.deviceHandle = kInvalidHandle;
+}
+
+void Configurator::deliverResults() {
+    if (mailbox_->delivering) return;  // a result applied now raised this: the loop below goes on
+    mailbox_->delivering = true;
+    for (;;) {
+        std::pair<unsigned, Apply> next;
+        {
+            const std::lock_guard lock(mailbox_->mutex);
+            if (mailbox_->results.empty()) break;
+            next = std::move(mailbox_->results.front());
+            mailbox_->results.pop_front();
+        }
+        if (next.first == epoch_) next.second();
+    }
+    mailbox_->delivering = false;
+}
+
+bool Configurator::settle(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        deliverResults();
+        if (pending_ == 0) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 void Configurator::start() {
-    session_.reselectPending = false;
-    session_.serialListReady = false;
     if (controls_.showWindow) controls_.showWindow();
-    scanBoards();
-    openSelectedBoard();
-    loadBoard();
-    controls_.Timer->setEnabled(true);
+    runOnBoard([self = this, &platform = platform_](Link& link, const Deliver& deliver) {
+        searchBoards(self, platform, link, deliver);
+        deliver([self] { self->controls_.Timer->setEnabled(true); });
+    });
 }
 
 void Configurator::stop() {
     controls_.Timer->setEnabled(false);
-    session_.serialListReady = false;
-    if (session_.boardOpen()) closeBoard();
+    if (session_.boardOpen() || deviceBusy()) abandonWorker(true);
 }
 
 void Configurator::onTimerTick() { pollDevice(); }
 
 void Configurator::pollDevice() {
-    if (session_.boardOpen()) {
-        inputBuffer_.resize(std::max<std::size_t>(kMinInputBuffer, session_.capabilities.InputReportByteLength));
-        inputBuffer_[0] = 0;
-        const InputRead read = platform_.readInput(session_.deviceHandle, inputBuffer_, kLivenessBound);
-        if (read != InputRead::Gone && !session_.reselectPending) {
-            controls_.Timer->setInterval(kConnectedInterval);
-            // A board present whose read-back failed is read back again at this pace, on the
-            // handle it has: closing and reopening would only churn.
-            if (session_.connection == Connection::Faulted) retryReadBack();
+    // A request still under way (a board that takes long to answer): this tick has nothing to add.
+    if (deviceBusy()) return;
+    if (!session_.boardOpen()) {
+        runOnBoard([self = this, &platform = platform_](Link& link, const Deliver& deliver) {
+            searchBoards(self, platform, link, deliver);
+        });
+        return;
+    }
+    const bool retry = session_.connection == Connection::Faulted && --ticksToRetry_ <= 0;
+    runOnBoard([self = this, &platform = platform_, retry](Link& link, const Deliver& deliver) {
+        DeviceSession& session = link.session;
+        link.inputBuffer.assign(std::max<std::size_t>(kMinInputBuffer, session.capabilities.InputReportByteLength), 0);
+        const InputRead read = platform.readInput(session.deviceHandle, link.inputBuffer, kLivenessBound);
+        if (read != InputRead::Gone) {
+            deliver([self] { self->controls_.Timer->setInterval(kConnectedInterval); });
+            if (!retry) return;
+            // A board present whose read-back failed is read back again on the handle it has:
+            // closing and reopening would only churn. Its details are on show already.
+            const auto settings = readSettings(platform, session);
+            if (settings) session.connection = Connection::Loaded;
+            deliver([self, settings, snapshot = session] { self->showRetriedSettings(settings, snapshot); });
             return;
         }
-        closeBoard();
-        controls_.Timer->setInterval(kLostInterval);
-    }
-    scanBoards();
-    openSelectedBoard();
-    if (session_.boardOpen()) session_.reselectPending = false;
-    loadBoard();
+        platform.close(session.deviceHandle);
+        session.deviceHandle = kInvalidHandle;
+        session.connection = Connection::Closed;
+        deliver([self] {
+            self->applyClosed();
+            self->controls_.Timer->setInterval(kLostInterval);
+        });
+        searchBoards(self, platform, link, deliver);
+    });
 }
 
-void Configurator::onSerialChosen() {
-    if (!session_.serialListReady) return;
-    controls_.Timer->setEnabled(false);
-    session_.reselectPending = true;
-    if (session_.boardOpen()) {
-        closeBoard();
-        controls_.Timer->setInterval(kLostInterval);
+void Configurator::showRetriedSettings(const std::optional<BoardSettings>& settings, const DeviceSession& session) {
+    if (!settings) {
+        // Still failing: the panel stays as it is, and the next try waits twice as long.
+        retryTicks_ = std::min(retryTicks_ * 2, kMaxRetryTicks);
+        ticksToRetry_ = retryTicks_;
+        return;
     }
-    openSelectedBoard();
-    if (session_.boardOpen()) session_.reselectPending = false;
-    loadBoard();
-    controls_.Timer->setEnabled(true);
+    PanelView view = shown_;
+    view.state = PanelState::Loaded;
+    view.settings = *settings;
+    showPanel(view, session);
 }
 
-void Configurator::scanBoards() {
-    session_.serialListReady = false;
+void Configurator::searchBoards(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver) {
+    const std::vector<BoardRecord> found = korvex::scanBoards(platform, link.session);
+    std::vector<BoardRecord> listed;
+    for (const BoardRecord& board : found)
+        if (board.usable()) listed.push_back(board);
+    deliver([self, found] { self->showBoardList(found); });
+    // The scan selects the last board listed. With none, the find of the empty selection still
+    // walks the interfaces, as it always has: it finds nothing.
+    if (listed.empty()) {
+        openBoard(platform, link.session, std::string());
+        deliver([self, snapshot = link.session] { self->showPanel(PanelView{}, snapshot); });
+        return;
+    }
+    loadBoard(self, platform, link, deliver, listed.back(), listed);
+}
+
+namespace {
+
+// Opens the board of a list entry: by its serial number, as the board's only identity, unless
+// another entry shares it; then by the path the scan found it at, so that each entry reaches its
+// own board.
+bool openListed(HidPlatform& platform, DeviceSession& session, const BoardRecord& chosen,
+                const std::vector<BoardRecord>& listed) {
+    const auto sharing = std::count_if(listed.begin(), listed.end(),
+                                       [&](const BoardRecord& board) { return board.serial == chosen.serial; });
+    if (sharing > 1) return openBoardAt(platform, session, chosen.path, chosen.serial);
+    return openBoard(platform, session, chosen.serial);
+}
+
+// Reads the open board's panel; the connection says whether its settings are now shown.
+PanelView readBoardPanel(HidPlatform& platform, DeviceSession& session) {
+    // Writes stay shut while the panel is read: the values shown will be the board's own.
+    if (session.boardOpen()) session.connection = Connection::Open;
+    PanelView view = readPanel(platform, session);
+    session.connection = panelConnection(view.state, session.connection);
+    return view;
+}
+
+}  // namespace
+
+void Configurator::loadBoard(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver,
+                             const BoardRecord& chosen, const std::vector<BoardRecord>& listed) {
+    openListed(platform, link.session, chosen, listed);
+    const PanelView view = readBoardPanel(platform, link.session);
+    deliver([self, view, snapshot = link.session] { self->showPanel(view, snapshot); });
+    // A failed read-back: the board the user has is opened again, never the last one a rescan
+    // would list, so a fault on one board does not move the next click to another.
+    if (link.session.connection == Connection::Faulted) reloadAfterFault(self, platform, link, deliver, chosen, listed);
+}
+
+void Configurator::reloadAfterFault(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver,
+                                    const BoardRecord& chosen, const std::vector<BoardRecord>& listed) {
+    platform.close(link.session.deviceHandle);
+    link.session.deviceHandle = kInvalidHandle;
+    link.session.connection = Connection::Closed;
+    openListed(platform, link.session, chosen, listed);
+    const bool gone = !link.session.boardOpen();
+    const PanelView view = readBoardPanel(platform, link.session);
+    deliver([self, gone, view, snapshot = link.session] {
+        // Gone: the loss path. The panel shows no board and the next tick looks for boards again.
+        if (gone) self->controls_.Timer->setInterval(kLostInterval);
+        self->showPanel(view, snapshot);
+    });
+}
+
+void Configurator::showBoardList(const std::vector<BoardRecord>& boards) {
+    applying_ = true;
     ui::ListControl& list = *controls_.SerNo;
     list.clear();
     list.setEnabled(false);
+    listed_.clear();
     int counter = -1;
     bool denied = false;
-    // Each selection raises the list's click, which the unready list keeps inert.
-    for (const BoardRecord& board : korvex::scanBoards(platform_, session_)) {
+    for (const BoardRecord& board : boards) {
         denied |= board.accessDenied();
         if (!board.usable()) continue;
         ++counter;
+        listed_.push_back(board);
         list.addItem(board.serial, counter);
         list.setListIndex(counter);
     }
@@ -110,72 +279,86 @@ void Configurator::scanBoards() {
     if (counter >= 0) list.setPlaceholder(ui::texts::kNoBoard, {});
     else if (denied) list.setPlaceholder(ui::texts::kNoAccess, ui::texts::kNoAccessTip);
     else list.setPlaceholder(ui::texts::kNoBoard, ui::texts::kNoBoardTip);
-    session_.serialListReady = true;
+    applying_ = false;
 }
 
-void Configurator::openSelectedBoard() { openBoard(platform_, session_, controls_.SerNo->text()); }
-
-void Configurator::refreshPanel() {
-    // Writes stay shut while the controls fill: the selections made here are the board's own.
-    if (session_.boardOpen()) session_.connection = Connection::Open;
-    shown_ = readPanel(platform_, session_);
-    ui::showPanel(shown_, controls_);
-    if (shown_.state == PanelState::Loaded) session_.connection = Connection::Loaded;
-    // Never show or write values that were not read: the board stays shut to writes until a
-    // read-back succeeds.
-    if (shown_.state == PanelState::Faulted) session_.connection = Connection::Faulted;
+void Configurator::showPanel(const PanelView& view, const DeviceSession& session) {
+    session_ = session;
+    shown_ = view;
+    retryTicks_ = 1;
+    ticksToRetry_ = 1;
+    applying_ = true;
+    ui::showPanel(view, controls_);
+    applying_ = false;
 }
 
-void Configurator::retryReadBack() {
-    const auto settings = readSettings(platform_, session_);
-    if (!settings) return;  // still failing: the panel stays as it is
-    shown_.state = PanelState::Loaded;
-    shown_.settings = *settings;
-    ui::showPanel(shown_, controls_);
-    session_.connection = Connection::Loaded;
+void Configurator::applyClosed() {
+    session_.connection = Connection::Closed;
+    session_.deviceHandle = kInvalidHandle;
 }
 
-void Configurator::loadBoard() {
-    refreshPanel();
-    if (session_.connection == Connection::Faulted) reopenChosenBoard();
+std::optional<BoardRecord> Configurator::chosenBoard() const {
+    const int index = controls_.SerNo->listIndex();
+    if (index < 0 || index >= static_cast<int>(listed_.size())) return std::nullopt;
+    return listed_[static_cast<std::size_t>(index)];
 }
 
-void Configurator::reopenChosenBoard() {
-    // The board the user has (its serial number selected in the list), never the last one a
-    // rescan would list: a fault on one board must not move the next click to another.
-    const std::string serial = controls_.SerNo->text();
-    closeBoard();
-    openBoard(platform_, session_, serial);
-    if (!session_.boardOpen()) {
-        // Gone: the loss path. The panel shows no board and the next tick looks for boards again.
+void Configurator::onSerialChosen() {
+    if (applying_) return;
+    const auto chosen = chosenBoard();
+    if (!chosen) return;
+    controls_.Timer->setEnabled(false);
+    // A worker still waiting on the board it has is given up: the choice goes to a new one.
+    if (deviceBusy()) abandonWorker(true);
+    const bool wasOpen = session_.boardOpen();
+    if (wasOpen) {
+        applyClosed();
         controls_.Timer->setInterval(kLostInterval);
     }
-    refreshPanel();
+    runOnBoard(
+        [self = this, &platform = platform_, chosen = *chosen, listed = listed_](Link& link, const Deliver& deliver) {
+            if (link.session.boardOpen()) {
+                platform.close(link.session.deviceHandle);
+                link.session.deviceHandle = kInvalidHandle;
+                link.session.connection = Connection::Closed;
+            }
+            loadBoard(self, platform, link, deliver, chosen, listed);
+            deliver([self] { self->controls_.Timer->setEnabled(true); });
+        });
 }
 
-void Configurator::onEncoderChosen(int /*pair*/) {
+void Configurator::write(std::function<WriteOutcome(DeviceSession&)> send) {
+    // Writes go out only while the panel shows what the board holds, and never for the window's
+    // own filling of the controls.
+    if (applying_ || session_.connection != Connection::Loaded) return;
+    const auto chosen = chosenBoard();
+    if (!chosen) return;
+    runOnBoard([self = this, &platform = platform_, send = std::move(send), chosen = *chosen, listed = listed_](
+                   Link& link, const Deliver& deliver) {
+        // A refused write leaves the board holding what it held, or the board is gone: open the
+        // same board again and read it back rather than go on showing a choice it never took.
+        if (send(link.session) == WriteOutcome::Failed) reloadAfterFault(self, platform, link, deliver, chosen, listed);
+    });
+}
+
+void Configurator::onEncoderChosen(int pair, int code) {
+    if (pair < 1 || pair > kPairCount) return;
     // Any one list writes the modes of all eight pairs.
     std::array<int, kPairCount> codes{};
     for (std::size_t k = 0; k < codes.size(); ++k) codes[k] = controls_.Enc[k]->listIndex();
-    afterWrite(writeEncoderModes(platform_, session_, codes));
+    codes[static_cast<std::size_t>(pair - 1)] = code;
+    write(
+        [&platform = platform_, codes](DeviceSession& session) { return writeEncoderModes(platform, session, codes); });
 }
 
-void Configurator::onPulseChosen() {
-    afterWrite(writePulseCode(platform_, session_, controls_.ModeCh1->listIndex() + 1));
+void Configurator::onPulseChosen(int pulseCode) {
+    write([&platform = platform_, pulseCode](DeviceSession& session) {
+        return writePulseCode(platform, session, pulseCode);
+    });
 }
 
-void Configurator::onHideToggled() { afterWrite(writeHideFlag(platform_, session_, controls_.NoJoy->value())); }
-
-void Configurator::afterWrite(WriteOutcome outcome) {
-    // A refused write leaves the board holding what it held, or the board is gone: open the same
-    // board again and read it back rather than go on showing a choice it never took.
-    if (outcome == WriteOutcome::Failed) reopenChosenBoard();
-}
-
-void Configurator::closeBoard() {
-    session_.connection = Connection::Closed;
-    platform_.close(session_.deviceHandle);
-    session_.deviceHandle = kInvalidHandle;
+void Configurator::onHideToggled(int state) {
+    write([&platform = platform_, state](DeviceSession& session) { return writeHideFlag(platform, session, state); });
 }
 
 }  // namespace korvex

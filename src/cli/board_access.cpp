@@ -44,7 +44,6 @@ BoardConnection::BoardConnection(HidPlatform& platform, const std::string& seria
                  serial);
     if (!openBoardAt(platform, session_, matches[static_cast<std::size_t>(chosen - 1)].path, serial))
         deviceError(serial + ": the board could not be opened again (unplugged?)");
-    session_.serialListReady = true;  // the scan above is complete
 }
 
 BoardConnection::~BoardConnection() {
@@ -54,7 +53,7 @@ BoardConnection::~BoardConnection() {
 const PanelView& BoardConnection::read() {
     view_ = readPanel(platform_, session_);
     // As the window does: only a complete read-back opens the way for writes.
-    session_.connection = view_->state == PanelState::Loaded ? Connection::Loaded : Connection::Open;
+    session_.connection = panelConnection(view_->state, Connection::Open);
     return *view_;
 }
 

@@ -67,6 +67,7 @@ void BoardFirmware::store(std::uint8_t code, std::uint8_t value) {
 }
 
 bool BoardFirmware::receiveFeature(std::span<const std::uint8_t> report) {
+    if (fault_ == FeatureFault::Refuse) return false;
     if (report.size() < 2 || report[0] != 0) return false;
     const std::uint8_t marker = report[1];
     if (marker == kWriteMarker) {
@@ -83,10 +84,14 @@ bool BoardFirmware::receiveFeature(std::span<const std::uint8_t> report) {
     return true;
 }
 
-void BoardFirmware::answerFeature(std::span<std::uint8_t> report) const {
+std::size_t BoardFirmware::answerFeature(std::span<std::uint8_t> report) const {
+    if (fault_ == FeatureFault::Refuse || fault_ == FeatureFault::Hang) return 0;
+    const std::size_t answered =
+        fault_ == FeatureFault::Short ? std::min(report.size(), kShortAnswerBytes) : report.size();
     std::fill(report.begin(), report.end(), std::uint8_t{0});
-    if (report.size() > 1) report[1] = selected_;
-    if (report.size() > 2) report[2] = value(selected_);
+    if (answered > 1) report[1] = selected_;
+    if (answered > 2) report[2] = value(selected_);
+    return answered;
 }
 
 }  // namespace korvex

@@ -26,6 +26,16 @@ struct BoardSettings {
 std::span<const std::uint8_t> boardReportDescriptor();
 inline constexpr std::size_t kBoardInputBytes = 2;  // without the report ID byte
 
+// A fault of the firmware's feature handling, as a board with a firmware fault shows it. The
+// configurator must survive each: never freeze on it, never show or write a value it did not read.
+enum class FeatureFault {
+    None,
+    Refuse,  // every feature request fails at once (a stall on USB)
+    Short,   // a get-feature is answered with the report ID and the echoed command only: 2 bytes
+    Hang,    // a get-feature is never answered: the host's request waits for its system's timeout
+};
+inline constexpr std::size_t kShortAnswerBytes = 2;
+
 class BoardFirmware {
 public:
     explicit BoardFirmware(BoardSettings settings = {}) : settings_(settings) {}
@@ -37,11 +47,17 @@ public:
     //   00 EE code value ...  write: stores the value of that command
     //   00 B0 01 value ...    follow-up of the hide-flag write: accepted
     //   00 code ...           select: the next get-feature answers that command's value
-    // Returns false for a report the firmware does not understand (it is ignored).
+    // Returns false for a report the firmware does not understand (it is ignored), and for every
+    // report while it refuses them.
     bool receiveFeature(std::span<const std::uint8_t> report);
 
-    // Fills `report` (byte 0 = report ID 0) with the selected command's value at byte 2.
-    void answerFeature(std::span<std::uint8_t> report) const;
+    // Fills `report` (byte 0 = report ID 0) with the selected command's value at byte 2. Returns
+    // the bytes it answered, report ID included: report.size(), fewer when it answers short, and 0
+    // when it refuses or hangs (nothing answered).
+    std::size_t answerFeature(std::span<std::uint8_t> report) const;
+
+    FeatureFault fault() const { return fault_; }
+    void setFault(FeatureFault fault) { fault_ = fault; }
 
     // The value the board keeps for a command code; 0 for codes it does not know.
     std::uint8_t value(std::uint8_t code) const;
@@ -65,6 +81,7 @@ private:
     void store(std::uint8_t code, std::uint8_t value);
 
     BoardSettings settings_;
+    FeatureFault fault_ = FeatureFault::None;
     std::uint8_t selected_ = 0;
     unsigned followUps_ = 0;
     std::uint16_t held_ = 0;

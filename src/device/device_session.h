@@ -1,5 +1,6 @@
 // The connection to one board: which board is open, what it is, and how far the configurator has
-// got with it. A window keeps one for its whole life; the command line keeps one per command.
+// got with it. Each board the window opens has one, used only by that board's worker; the command
+// line keeps one per command.
 #pragma once
 
 #include "device/hid_platform.h"
@@ -29,8 +30,6 @@ struct DeviceSession {
     std::array<std::uint8_t, kFeatureResponseBytes> featureResponse{};
 
     Connection connection = Connection::Closed;
-    bool reselectPending = false;  // the user picked a serial number that has not been opened yet
-    bool serialListReady = false;  // the serial-number list is complete
 
     bool boardOpen() const { return connection != Connection::Closed; }
     bool settingsLoaded() const { return connection == Connection::Loaded; }

@@ -1,6 +1,7 @@
 // The operations through which the configurator reaches HID devices. One implementation per
 // operating system (hidraw + udev, SetupAPI + the HID library) and a simulated bus; callers never
-// see which one they got. Every call runs on the window's thread.
+// see which one they got. Calls on one handle come from one thread at a time; calls on different
+// handles may come from different threads at once.
 #pragma once
 
 #include <chrono>
@@ -77,7 +78,14 @@ public:
 
     // Feature reports of report.size() bytes, byte 0 = report ID 0 both ways.
     virtual bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) = 0;
-    virtual bool getFeature(HidHandle handle, std::span<std::uint8_t> report) = 0;
+    // The bytes the device answered, report ID included, never more than report.size(); 0 when the
+    // request failed. The bytes past the answer are zero: a short answer is never padded with
+    // what the buffer held before.
+    virtual std::size_t getFeature(HidHandle handle, std::span<std::uint8_t> report) = 0;
+
+    // The system's error (errno on Linux, GetLastError on Windows) of the last call that failed on
+    // the calling thread; 0 when the system gave none.
+    virtual int lastError() const = 0;
 
     // Waits at most `bound` for one input report of at most buffer.size() bytes, led by its report
     // ID byte (0 when the device numbers no reports) on every system, as the HID library gives it.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <thread>
 
@@ -11,13 +12,17 @@ namespace korvex {
 
 namespace {
 constexpr const char* kPathPrefix = "sim:hid#";
-}
+
+// The error of the last call that failed on this thread, as a system keeps errno.
+thread_local int lastFailure = 0;
+}  // namespace
 
 class SimulatedBus::Walk final : public HidInterfaceWalk {
 public:
     Walk(SimulatedBus& bus, std::vector<std::size_t> present) : bus_(bus), present_(std::move(present)) {}
 
     bool interfacePath(std::uint32_t index, std::string& path) override {
+        const std::lock_guard lock(bus_.mutex_);
         SimCall call(SimOp::Enumerate);
         call.ok = index < present_.size();
         if (call.ok) call.device = present_[index];
@@ -32,13 +37,35 @@ private:
 };
 
 std::size_t SimulatedBus::addDevice(const SimDeviceInfo& info) {
+    const std::lock_guard lock(mutex_);
     devices_.push_back(Device{info, BoardFirmware(info.settings)});
     return devices_.size() - 1;
 }
 
-void SimulatedBus::unplug(std::size_t device) { devices_.at(device).plugged = false; }
+void SimulatedBus::unplug(std::size_t device) {
+    const std::lock_guard lock(mutex_);
+    devices_.at(device).plugged = false;
+    changed_.notify_all();  // a request waiting on the board ends with it
+}
+
+void SimulatedBus::setFault(std::size_t device, FeatureFault fault) {
+    const std::lock_guard lock(mutex_);
+    devices_.at(device).firmware.setFault(fault);
+    changed_.notify_all();
+}
+
+void SimulatedBus::setHangTimeout(std::chrono::milliseconds timeout) {
+    const std::lock_guard lock(mutex_);
+    hangTimeout_ = timeout;
+}
+
+std::size_t SimulatedBus::hungRequests() const {
+    const std::lock_guard lock(mutex_);
+    return hung_;
+}
 
 void SimulatedBus::replug(std::size_t device) {
+    const std::lock_guard lock(mutex_);
     Device& d = devices_.at(device);
     if (d.plugged) return;
     d.plugged = true;
@@ -48,6 +75,7 @@ void SimulatedBus::replug(std::size_t device) {
 std::string SimulatedBus::path(std::size_t device) const { return kPathPrefix + std::to_string(device); }
 
 std::optional<std::size_t> SimulatedBus::deviceOf(HidHandle handle) const {
+    const std::lock_guard lock(mutex_);
     const auto it = handles_.find(handle);
     if (it == handles_.end()) return std::nullopt;
     return it->second.device;
@@ -56,7 +84,12 @@ std::optional<std::size_t> SimulatedBus::deviceOf(HidHandle handle) const {
 bool SimulatedBus::finish(SimCall call) {
     ++callCount_;
     // Each call arrives with its natural verdict; the test may still make a success fail.
-    if (call.ok && failWhen_ && failWhen_(call)) call.ok = false;
+    if (call.ok && failWhen_ && failWhen_(call)) {
+        call.ok = false;
+        lastFailure = EIO;
+    } else if (!call.ok) {
+        lastFailure = call.device == SIZE_MAX || !devices_[call.device].plugged ? ENODEV : EPIPE;
+    }
     const bool ok = call.ok;
     if (recording_) calls_.push_back(std::move(call));
     return ok;
@@ -72,6 +105,7 @@ SimulatedBus::Device* SimulatedBus::live(HidHandle handle, std::size_t& index) {
 }
 
 std::unique_ptr<HidInterfaceWalk> SimulatedBus::walkInterfaces() {
+    const std::lock_guard lock(mutex_);
     std::vector<std::size_t> present;
     for (std::size_t i = 0; i < devices_.size(); ++i)
         if (devices_[i].plugged) present.push_back(i);
@@ -82,6 +116,7 @@ std::unique_ptr<HidInterfaceWalk> SimulatedBus::walkInterfaces() {
 }
 
 HidHandle SimulatedBus::open(const std::string& path) {
+    const std::lock_guard lock(mutex_);
     SimCall call(SimOp::Open);
     if (path.rfind(kPathPrefix, 0) == 0) {
         const std::string number = path.substr(std::string(kPathPrefix).size());
@@ -96,13 +131,19 @@ HidHandle SimulatedBus::open(const std::string& path) {
     const bool refused =
         call.device != SIZE_MAX && devices_[call.device].plugged && !devices_[call.device].info.openable;
     lastOpenError_ = refused ? accessDeniedError() : 0;
-    if (!finish(call)) return kInvalidHandle;
+    if (!finish(call)) {
+        if (refused) lastFailure = accessDeniedError();
+        return kInvalidHandle;
+    }
     const HidHandle handle = nextHandle_++;
     handles_[handle] = OpenHandle{call.device, devices_[call.device].generation};
     return handle;
 }
 
+int SimulatedBus::lastError() const { return lastFailure; }
+
 void SimulatedBus::close(HidHandle handle) {
+    const std::lock_guard lock(mutex_);
     SimCall call(SimOp::Close);
     call.handle = handle;
     const auto it = handles_.find(handle);
@@ -115,6 +156,7 @@ void SimulatedBus::close(HidHandle handle) {
 }
 
 bool SimulatedBus::getAttributes(HidHandle handle, HidAttributes& attributes) {
+    const std::lock_guard lock(mutex_);
     SimCall call(SimOp::Attributes);
     call.handle = handle;
     const Device* d = live(handle, call.device);
@@ -127,6 +169,7 @@ bool SimulatedBus::getAttributes(HidHandle handle, HidAttributes& attributes) {
 }
 
 bool SimulatedBus::getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) {
+    const std::lock_guard lock(mutex_);
     SimCall call(SimOp::String);
     call.handle = handle;
     call.string = which;
@@ -152,6 +195,7 @@ bool SimulatedBus::getString(HidHandle handle, HidString which, std::span<std::u
 }
 
 bool SimulatedBus::getCaps(HidHandle handle, HidCaps& caps) {
+    const std::lock_guard lock(mutex_);
     SimCall call(SimOp::Caps);
     call.handle = handle;
     const Device* d = live(handle, call.device);
@@ -162,42 +206,67 @@ bool SimulatedBus::getCaps(HidHandle handle, HidCaps& caps) {
 }
 
 bool SimulatedBus::setFeature(HidHandle handle, std::span<const std::uint8_t> report) {
+    const std::lock_guard lock(mutex_);
     SimCall call(SimOp::SetFeature);
     call.handle = handle;
     call.bytes.assign(report.begin(), report.end());
     Device* d = live(handle, call.device);
     // The HID library refuses a report whose length is not the device's feature length.
-    call.ok = d && report.size() == d->info.caps.FeatureReportByteLength;
+    call.ok = d && report.size() == d->info.caps.FeatureReportByteLength && d->firmware.fault() != FeatureFault::Refuse;
     if (!finish(call)) return false;
     d->firmware.receiveFeature(report);
     return true;
 }
 
-bool SimulatedBus::getFeature(HidHandle handle, std::span<std::uint8_t> report) {
+std::size_t SimulatedBus::getFeature(HidHandle handle, std::span<std::uint8_t> report) {
+    std::unique_lock lock(mutex_);
     SimCall call(SimOp::GetFeature);
     call.handle = handle;
     Device* d = live(handle, call.device);
+    if (d && d->firmware.fault() == FeatureFault::Hang) {
+        // No answer: the request waits, as a system waits for its timeout, unless the board is
+        // unplugged or starts answering again meanwhile.
+        ++hung_;
+        const bool ended = changed_.wait_for(lock, hangTimeout_, [&] {
+            d = live(handle, call.device);
+            return d == nullptr || d->firmware.fault() != FeatureFault::Hang;
+        });
+        --hung_;
+        if (!ended) {
+            call.ok = false;
+            finish(std::move(call));
+            lastFailure = ETIMEDOUT;
+            return 0;
+        }
+    }
     call.ok = d && report.size() == d->info.caps.FeatureReportByteLength;
-    std::vector<std::uint8_t> response;
+    std::vector<std::uint8_t> response(report.size(), 0);
+    std::size_t answered = 0;
     if (call.ok) {
-        response.resize(report.size());
-        d->firmware.answerFeature(response);
+        answered = d->firmware.answerFeature(response);
+        call.ok = answered > 0;
+        response.resize(answered);
         call.bytes = response;
     }
-    if (!finish(std::move(call))) return false;
-    // Copied only on success: a failed request leaves the caller's buffer as it was.
-    std::copy(response.begin(), response.end(), report.begin());
-    return true;
+    if (!finish(std::move(call))) return 0;
+    // What the board answered, then zeros: never what the caller's buffer held before.
+    std::fill(report.begin(), report.end(), std::uint8_t{0});
+    std::copy_n(response.begin(), std::min(answered, report.size()), report.begin());
+    return std::min(answered, report.size());
 }
 
 InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) {
+    std::unique_lock lock(mutex_);
     SimCall call(SimOp::Read);
     call.handle = handle;
     const Device* d = live(handle, call.device);
     call.ok = d != nullptr;
     if (!finish(call)) return InputRead::Gone;
     if (d->info.silent) {
-        if (realWaits_) std::this_thread::sleep_for(bound);
+        if (realWaits_) {
+            lock.unlock();
+            std::this_thread::sleep_for(bound);
+        }
         return InputRead::NoneYet;
     }
     // The firmware's buttons, led by the report ID byte, cut at the caller's buffer.
@@ -209,6 +278,7 @@ InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buff
 }
 
 bool SimulatedBus::getReportDescriptor(HidHandle handle, std::vector<std::uint8_t>& descriptor) {
+    const std::lock_guard lock(mutex_);
     SimCall call(SimOp::Descriptor);
     call.handle = handle;
     call.ok = live(handle, call.device) != nullptr;

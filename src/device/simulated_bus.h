@@ -1,15 +1,20 @@
 // A HID bus in memory: any number of interfaces in a chosen order, boards among them running the
 // board's firmware model. Tests, the benchmark and the demo run the configurator on it. It can
 // unplug and replug a board, make a board silent, make chosen calls fail, and it records every
-// call with its bytes so the exact traffic can be asserted.
+// call with its bytes so the exact traffic can be asserted. Its calls may come from several threads
+// at once, as a system's do; a request to a hanging board waits without holding up the others.
 #pragma once
 
 #include "device/board_firmware.h"
 #include "device/hid_platform.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,8 +55,17 @@ public:
     void unplug(std::size_t device);
     void replug(std::size_t device);
     bool plugged(std::size_t device) const { return devices_.at(device).plugged; }
-    void setSilent(std::size_t device, bool silent) { devices_.at(device).info.silent = silent; }
+    void setSilent(std::size_t device, bool silent) {
+        const std::lock_guard lock(mutex_);
+        devices_.at(device).info.silent = silent;
+    }
     bool silent(std::size_t device) const { return devices_.at(device).info.silent; }
+    // A firmware fault of the board's feature handling (refused, short or missing answers).
+    void setFault(std::size_t device, FeatureFault fault);
+    // How long a request to a hanging board waits before it fails: a system's timeout, 5 s.
+    void setHangTimeout(std::chrono::milliseconds timeout);
+    // Requests waiting on a hanging board now.
+    std::size_t hungRequests() const;
 
     const SimDeviceInfo& info(std::size_t device) const { return devices_.at(device).info; }
     BoardFirmware& firmware(std::size_t device) { return devices_.at(device).firmware; }
@@ -82,7 +96,8 @@ public:
     bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override;
     bool getCaps(HidHandle handle, HidCaps& caps) override;
     bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) override;
-    bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override;
+    std::size_t getFeature(HidHandle handle, std::span<std::uint8_t> report) override;
+    int lastError() const override;
     InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) override;
     bool getReportDescriptor(HidHandle handle, std::vector<std::uint8_t>& descriptor) override;
 
@@ -103,7 +118,11 @@ private:
     Device* live(HidHandle handle, std::size_t& index);
     bool finish(SimCall call);
 
-    std::vector<Device> devices_;
+    mutable std::recursive_mutex mutex_;   // every call holds it, but a request waiting on a board
+    std::condition_variable_any changed_;  // a board unplugged or its fault changed
+    std::chrono::milliseconds hangTimeout_{5000};
+    std::size_t hung_ = 0;
+    std::deque<Device> devices_;  // a deque: a board added never moves the others
     std::map<HidHandle, OpenHandle> handles_;
     HidHandle nextHandle_ = 100;
     std::function<bool(const SimCall&)> failWhen_;

@@ -43,10 +43,12 @@ std::optional<std::uint8_t> queryCommand(HidPlatform& platform, DeviceSession& s
     if (!featureLengthSupported(session.capabilities)) return std::nullopt;
     const int length = session.capabilities.FeatureReportByteLength;
     if (!platform.setFeature(session.deviceHandle, selectReport(length, code))) return std::nullopt;
-    session.featureResponse[0] = 0;
+    // Cleared before every read, so nothing of an earlier answer can pass for this one; an answer
+    // that stops before the value byte is a failed read, never a value.
+    session.featureResponse.fill(0);
     const std::span<std::uint8_t> response(session.featureResponse.data(), static_cast<std::size_t>(length));
-    if (!platform.getFeature(session.deviceHandle, response)) return std::nullopt;
-    return session.featureResponse[2];
+    if (platform.getFeature(session.deviceHandle, response) <= kValueByte) return std::nullopt;
+    return session.featureResponse[kValueByte];
 }
 
 }  // namespace korvex

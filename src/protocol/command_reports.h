@@ -33,8 +33,12 @@ void makeFollowUp(std::vector<std::uint8_t>& report);
 // request failed.
 bool sendCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code, std::uint8_t value);
 
-// A select report for `code`, then one get-feature into featureResponse (byte 0 set to 0 first).
-// The value at byte 2, or nothing when the length is unsupported or either request failed.
+// Where the board answers a select report's value: byte 2, after the report ID and the command.
+inline constexpr std::size_t kValueByte = 2;
+
+// A select report for `code`, then one get-feature into featureResponse (cleared first).
+// The value at byte 2, or nothing when the length is unsupported, either request failed, or the
+// answer was too short to hold the value byte.
 std::optional<std::uint8_t> queryCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code);
 
 }  // namespace korvex

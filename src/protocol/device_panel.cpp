@@ -29,6 +29,14 @@ std::string versionText(std::uint16_t versionNumber) {
 
 std::string versionCaption(std::uint16_t versionNumber) { return shown(versionText(versionNumber)); }
 
+Connection panelConnection(PanelState state, Connection opened) {
+    switch (state) {
+    case PanelState::Loaded: return Connection::Loaded;
+    case PanelState::Faulted: return Connection::Faulted;
+    default: return opened;
+    }
+}
+
 std::optional<BoardSettings> readSettings(HidPlatform& platform, DeviceSession& session) {
     BoardSettings settings;
     for (const auto& [code, value] :

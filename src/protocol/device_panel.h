@@ -35,6 +35,11 @@ struct PanelView {
     BoardSettings settings;  // the values read back, when Loaded
 };
 
+// The connection once a panel has been read from a board opened as `opened`: Loaded when its
+// settings were read back, Faulted when a read-back request failed, as it was otherwise. The
+// window and korvexctl take the same view of a board from it.
+Connection panelConnection(PanelState state, Connection opened);
+
 // The four select-then-read exchanges, for commands 8, 9, 10 and 1 in that order; nothing as soon
 // as one request fails, so no value is ever guessed.
 std::optional<BoardSettings> readSettings(HidPlatform& platform, DeviceSession& session);

@@ -17,7 +17,7 @@ WriteOutcome outcome(bool first, bool second) { return first && second ? WriteOu
 
 WriteOutcome writeEncoderModes(HidPlatform& platform, DeviceSession& session,
                                const std::array<int, kPairCount>& codes) {
-    if (!session.serialListReady || !boardReady(session)) return WriteOutcome::NotSent;
+    if (!boardReady(session)) return WriteOutcome::NotSent;
     // Only a mode the user or the board chose may travel; a list without one writes nothing.
     for (const int code : codes)
         if (!encoderCodeValid(code)) return WriteOutcome::NotSent;

@@ -79,8 +79,9 @@ private:
 
     // Every call passes here before the board sees it; decides whether it fails.
     bool observe(const SimCall& call) {
-        const DeviceSession& session = world_.app->session();
-        if (session.deviceHandle != lastHandle_) forgetUserChoices();
+        // A feature request on another handle: a board opened anew, whose values are read back.
+        const bool feature = call.op == SimOp::SetFeature || call.op == SimOp::GetFeature;
+        if (feature && call.handle != lastHandle_) forgetUserChoices(call.handle);
         if (call.op == SimOp::SetFeature && call.bytes.size() >= 4 &&
             (call.bytes[1] == 0xEE || call.bytes[1] == 0xB0)) {
             checkWrite(call);
@@ -88,8 +89,8 @@ private:
         return failurePercent_ > 0 && chance(failurePercent_);
     }
 
-    void forgetUserChoices() {
-        lastHandle_ = world_.app->session().deviceHandle;
+    void forgetUserChoices(HidHandle handle) {
+        lastHandle_ = handle;
         userEncoder_.fill(-1);
         userPulse_ = -1;
         userHide_ = -1;

@@ -136,7 +136,6 @@ TEST_F(Supervision, PickingAnotherSerialReopensWithoutRescanning) {
     EXPECT_EQ(openBoard(), 0u);
     EXPECT_EQ(world.bus.openHandleCount(), 1u);
     EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
-    EXPECT_FALSE(session().reselectPending);
     EXPECT_EQ(world.encoderSelections()[0], 1);
     EXPECT_EQ(world.form.ModeCh1.text(), "8 ms");
     EXPECT_TRUE(world.writes().empty());
@@ -154,13 +153,11 @@ TEST_F(Supervision, PickingAnUnpluggedSerialFallsBackToTheLastListed) {
     world.bus.unplug(0);
     world.form.SerNo.choose(0);
     EXPECT_FALSE(session().boardOpen());
-    EXPECT_TRUE(session().reselectPending);
     EXPECT_EQ(world.bus.openHandleCount(), 0u);
 
     world.tick();
     EXPECT_EQ(world.form.SerNo.items(), (std::vector<std::string>{"B", "C"}));
     EXPECT_EQ(openBoard(), 2u);
-    EXPECT_FALSE(session().reselectPending);
 }
 
 // One fault on the board the user picked, at any read-back request or any write, reopens that
@@ -238,7 +235,6 @@ TEST_F(Supervision, TheScansOwnSelectionsNeverCloseOrReopen) {
     EXPECT_EQ(world.callsOf(SimOp::Open).size(), 2u);
     EXPECT_EQ(openBoard(), 0u);
     EXPECT_EQ(world.bus.openHandleCount(), 1u);
-    EXPECT_FALSE(session().reselectPending);
 }
 
 TEST_F(Supervision, UnloadClosesExactlyWhatIsOpenOnce) {

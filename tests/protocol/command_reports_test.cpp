@@ -52,9 +52,9 @@ TEST_F(Exchange, QueryAsksForTheResponseWithReportIdZeroAndTakesByteTwo) {
     EXPECT_EQ(queryCommand(bus, session, kCommandPulse), 6);
     ASSERT_EQ(bus.calls().size(), 2u);
     EXPECT_EQ(bus.calls()[0].bytes, report(8, {0x00, 0x0A}));
-    // Bytes beyond the requested length are never touched.
-    EXPECT_EQ(session.featureResponse[8], 0x77);
-    EXPECT_EQ(session.featureResponse[65], 0x77);
+    // Nothing of a previous response is left anywhere in the buffer to pass for this one.
+    EXPECT_EQ(session.featureResponse[8], 0);
+    EXPECT_EQ(session.featureResponse[65], 0);
 }
 
 TEST_F(Exchange, AFailedRequestYieldsNoValue) {

@@ -76,13 +76,10 @@ TEST_F(Writes, AWriteToAVanishedBoardShutsTheGatesUntilItIsFoundAgain) {
 }
 
 TEST_F(Writes, NothingIsSentWhileAGateIsShut) {
-    // During a refresh: covered by every loaded refresh sending no write. With the list not
-    // ready, or no board, or an old firmware:
+    // During a refresh: covered by every loaded refresh sending no write. With no board, or an
+    // old firmware:
     DeviceSession& session = world.session();
     const std::array<int, kPairCount> modes{1, 1, 1, 1, 1, 1, 1, 1};
-    session.serialListReady = false;
-    EXPECT_EQ(writeEncoderModes(world.bus, session, modes), WriteOutcome::NotSent);
-    session.serialListReady = true;
     session.connection = Connection::Open;
     EXPECT_EQ(writeEncoderModes(world.bus, session, modes), WriteOutcome::NotSent);
     EXPECT_EQ(writePulseCode(world.bus, session, 2), WriteOutcome::NotSent);

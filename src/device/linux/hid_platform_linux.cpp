@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <climits>
 #include <map>
+#include <mutex>
+#include <optional>
 #include <vector>
 
 namespace korvex {
@@ -37,6 +39,17 @@ private:
 
 int fdOf(HidHandle handle) { return handle >= 0 && handle <= INT_MAX ? static_cast<int>(handle) : -1; }
 
+// The error of the last call that failed on this thread: each board's calls run on a thread of
+// their own, so one board's failure never reads as another's.
+thread_local int lastFailure = 0;
+
+// Records errno as the failure of a call, and passes its result on.
+template <typename T>
+T failed(T result) {
+    lastFailure = errno;
+    return result;
+}
+
 class HidrawPlatform final : public HidPlatform {
 public:
     HidrawPlatform() : udev_(openUdev()) {}
@@ -45,6 +58,7 @@ public:
     // listing and nothing else for the nodes it has seen before: what sysfs said about a node is
     // kept for as long as the same device holds it.
     std::unique_ptr<HidInterfaceWalk> walkInterfaces() override {
+        const std::lock_guard lock(mutex_);
         std::vector<std::string> paths;
         std::map<std::uint64_t, Known> stillPresent;  // what is known of nodes gone is dropped
         present_.clear();
@@ -59,13 +73,15 @@ public:
     }
 
     HidHandle open(const std::string& path) override {
+        const std::lock_guard lock(mutex_);
         lastOpenError_ = 0;
         const auto listed = present_.find(path);
         const std::uint64_t identity = listed == present_.end() ? 0 : listed->second;
         auto cached = identity != 0 ? known_.find(identity) : known_.end();
         if (cached != known_.end()) return openBoard(path, cached->second, identity);
         struct stat node {};
-        if (::stat(path.c_str(), &node) != 0 || !S_ISCHR(node.st_mode)) return kInvalidHandle;
+        if (::stat(path.c_str(), &node) != 0) return failed(kInvalidHandle);
+        if (!S_ISCHR(node.st_mode)) return kInvalidHandle;
         auto description = describeHidraw(udev_.get(), node.st_rdev);
         if (!description) return kInvalidHandle;  // not kept: the node may still be appearing
         Known fresh{node.st_rdev, std::move(*description)};
@@ -73,11 +89,16 @@ public:
         return openBoard(path, known_.insert_or_assign(identity, std::move(fresh)).first->second, identity);
     }
 
-    int lastOpenError() const override { return lastOpenError_; }
+    int lastOpenError() const override {
+        const std::lock_guard lock(mutex_);
+        return lastOpenError_;
+    }
+    int lastError() const override { return lastFailure; }
 
     void close(HidHandle handle) override {
         const int fd = fdOf(handle);
         if (fd < 0) return;
+        const std::lock_guard lock(mutex_);
         opened_.erase(fd);
         numbered_.erase(fd);
         ::close(fd);
@@ -85,7 +106,7 @@ public:
 
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override {
         hidraw_devinfo info{};
-        if (::ioctl(fdOf(handle), HIDIOCGRAWINFO, &info) < 0) return false;
+        if (::ioctl(fdOf(handle), HIDIOCGRAWINFO, &info) < 0) return failed(false);
         attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
         attributes.ProductID = static_cast<std::uint16_t>(info.product);
         const auto description = describe(handle);
@@ -124,29 +145,30 @@ public:
     bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) override {
         if (report.empty()) return false;
         std::vector<std::uint8_t> bytes(report.begin(), report.end());  // the ioctl takes a mutable buffer
-        return ::ioctl(fdOf(handle), HIDIOCSFEATURE(bytes.size()), bytes.data()) >= 0;
+        return ::ioctl(fdOf(handle), HIDIOCSFEATURE(bytes.size()), bytes.data()) >= 0 || failed(false);
     }
 
-    bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override {
-        if (report.empty()) return false;
-        // The kernel returns the length of the report it got, report ID byte included, and fills no
-        // more than we ask for. A shorter answer leaves zeros after it; a failed one, the caller's
-        // bytes as they were.
-        std::vector<std::uint8_t> bytes(report.size(), 0);
-        bytes[0] = report[0];
-        const int got = ::ioctl(fdOf(handle), HIDIOCGFEATURE(bytes.size()), bytes.data());
-        if (got <= 0) return false;
-        std::copy(bytes.begin(), bytes.end(), report.begin());
-        return true;
+    std::size_t getFeature(HidHandle handle, std::span<std::uint8_t> report) override {
+        if (report.empty()) return 0;
+        // The kernel returns the length of the report it got, report ID byte included, fills no
+        // more than we ask for and leaves the rest of the buffer as it was: so it starts cleared,
+        // but for the report ID.
+        const std::uint8_t reportId = report[0];
+        std::fill(report.begin(), report.end(), std::uint8_t{0});
+        report[0] = reportId;
+        const int got = ::ioctl(fdOf(handle), HIDIOCGFEATURE(report.size()), report.data());
+        if (got < 0) return failed(std::size_t{0});
+        return std::min(static_cast<std::size_t>(got), report.size());
     }
 
     bool getReportDescriptor(HidHandle handle, std::vector<std::uint8_t>& descriptor) override {
         const int fd = fdOf(handle);
         int size = 0;
-        if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) return false;
+        if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0) return failed(false);
+        if (size < 0 || size > HID_MAX_DESCRIPTOR_SIZE) return false;
         hidraw_report_descriptor raw{};
         raw.size = static_cast<__u32>(size);
-        if (::ioctl(fd, HIDIOCGRDESC, &raw) < 0) return false;
+        if (::ioctl(fd, HIDIOCGRDESC, &raw) < 0) return failed(false);
         descriptor.assign(raw.value, raw.value + raw.size);
         return true;
     }
@@ -163,7 +185,11 @@ public:
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             left = static_cast<int>(std::max<std::chrono::milliseconds::rep>(remaining.count(), 0));
         }
-        if (ready < 0 || (watch.revents & (POLLHUP | POLLERR | POLLNVAL))) return InputRead::Gone;
+        if (ready < 0) return failed(InputRead::Gone);
+        if (watch.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            lastFailure = ENODEV;
+            return InputRead::Gone;
+        }
         if (ready == 0) return InputRead::NoneYet;
         // hidraw hands out whole reports and cuts one that is longer than the buffer. It leaves out
         // the report ID byte of a device that numbers no reports; the HID library gives it as 0.
@@ -177,17 +203,21 @@ public:
         const ssize_t got = ::read(watch.fd, into.data(), into.size());
         if (got > 0) return InputRead::Report;
         if (got < 0 && (errno == EAGAIN || errno == EINTR)) return InputRead::NoneYet;
-        return InputRead::Gone;
+        return failed(InputRead::Gone);
     }
 
 private:
     // Whether the device's reports carry their own ID byte; asked once per open descriptor.
     bool reportsNumbered(HidHandle handle) {
         const int fd = fdOf(handle);
-        if (const auto known = numbered_.find(fd); known != numbered_.end()) return known->second;
+        {
+            const std::lock_guard lock(mutex_);
+            if (const auto known = numbered_.find(fd); known != numbered_.end()) return known->second;
+        }
         std::vector<std::uint8_t> descriptor;
         const auto layout = getReportDescriptor(handle, descriptor) ? parseInputButtons(descriptor) : std::nullopt;
         const bool numbered = layout && layout->numbered;
+        const std::lock_guard lock(mutex_);
         numbered_.insert_or_assign(fd, numbered);
         return numbered;
     }
@@ -206,7 +236,7 @@ private:
         const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
             lastOpenError_ = errno;  // EACCES: a board node without a udev rule for this user
-            return kInvalidHandle;
+            return failed(kInvalidHandle);
         }
         // The node may have been given to another device since it was described.
         struct stat opened {};
@@ -222,11 +252,16 @@ private:
         return fd;
     }
 
-    const HidrawDescription* describe(HidHandle handle) const {
+    // What sysfs said about the node behind an open descriptor; a copy, since another thread may
+    // close a descriptor meanwhile.
+    std::optional<HidrawDescription> describe(HidHandle handle) const {
+        const std::lock_guard lock(mutex_);
         const auto it = opened_.find(fdOf(handle));
-        return it == opened_.end() ? nullptr : &it->second;
+        if (it == opened_.end()) return std::nullopt;
+        return it->second;
     }
 
+    mutable std::mutex mutex_;  // guards the maps and lastOpenError_; never held across a request
     UdevContext udev_;
     int lastOpenError_ = 0;
     std::map<int, HidrawDescription> opened_;       // by descriptor, for every node open now

@@ -21,6 +21,19 @@ namespace korvex {
 
 namespace {
 
+// The request HidD_GetFeature makes; sent directly, it tells how many bytes the device answered.
+constexpr DWORD kIoctlHidGetFeature = 0xB0192;  // CTL_CODE(FILE_DEVICE_KEYBOARD, 100, METHOD_OUT_DIRECT, 0)
+
+// The error of the last call that failed on this thread, kept apart from GetLastError, which the
+// calls that follow a failure may overwrite.
+thread_local DWORD lastFailure = 0;
+
+template <typename T>
+T failed(T result) {
+    lastFailure = GetLastError();
+    return result;
+}
+
 // A device interface path is a few hundred bytes at most; a larger required size is corrupt.
 constexpr DWORD kMaxDetailBytes = 4096;
 
@@ -181,13 +194,25 @@ public:
         if (!fitsUlong(report.size())) return false;
         // The library only reads the report, but its parameter is not const.
         void* bytes = const_cast<std::uint8_t*>(report.data());
-        return HidD_SetFeature(toWin(handle), bytes, static_cast<ULONG>(report.size()));
+        return HidD_SetFeature(toWin(handle), bytes, static_cast<ULONG>(report.size())) || failed(false);
     }
 
-    bool getFeature(HidHandle handle, std::span<std::uint8_t> report) override {
-        if (!fitsUlong(report.size())) return false;
-        return HidD_GetFeature(toWin(handle), report.data(), static_cast<ULONG>(report.size()));
+    std::size_t getFeature(HidHandle handle, std::span<std::uint8_t> report) override {
+        if (!fitsUlong(report.size())) return 0;
+        // Cleared but for the report ID, so that a short answer leaves zeros after it, never what
+        // the buffer held before.
+        const std::uint8_t reportId = report[0];
+        std::fill(report.begin(), report.end(), std::uint8_t{0});
+        report[0] = reportId;
+        DWORD answered = 0;
+        if (!DeviceIoControl(toWin(handle), kIoctlHidGetFeature, nullptr, 0, report.data(),
+                             static_cast<DWORD>(report.size()), &answered, nullptr)) {
+            return failed(std::size_t{0});
+        }
+        return std::min<std::size_t>(answered, report.size());
     }
+
+    int lastError() const override { return static_cast<int>(lastFailure); }
 
     InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) override {
         if (handle == kInvalidHandle || buffer.empty() || buffer.size() > MAXDWORD) return InputRead::Gone;
