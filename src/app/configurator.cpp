@@ -27,7 +27,8 @@ struct Configurator::Link {
 struct Configurator::Mailbox {
     std::mutex mutex;
     std::deque<std::pair<unsigned, Apply>> results;  // with the epoch of the worker that found them
-    std::function<void()> wake;                      // cleared when the window's logic goes
+    std::function<void()> wake;                      // may be empty: the window then polls
+    bool open = true;                                // false once the window's logic is gone
     bool delivering = false;
 };
 
@@ -57,6 +58,7 @@ Configurator::~Configurator() {
     controls_.Timer->setEnabled(false);
     {
         const std::lock_guard lock(mailbox_->mutex);
+        mailbox_->open = false;
         mailbox_->wake = nullptr;
         mailbox_->results.clear();
     }
@@ -78,11 +80,11 @@ void Configurator::runOnBoard(std::function<void(Link&, const Deliver&)> job) {
             std::function<void()> wake;
             {
                 const std::lock_guard lock(mailbox->mutex);
-                if (!mailbox->wake) return;  // the window's logic is gone
+                if (!mailbox->open) return;  // the window's logic is gone
                 mailbox->results.emplace_back(epoch, std::move(apply));
                 wake = mailbox->wake;
             }
-            wake();
+            if (wake) wake();
         };
         job(*link, deliver);
         deliver([self] { --self->pending_; });

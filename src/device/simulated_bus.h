@@ -83,7 +83,10 @@ public:
     void setRecording(bool on) { recording_ = on; }
     std::size_t callCount() const { return callCount_; }
 
-    std::size_t openHandleCount() const { return handles_.size(); }
+    std::size_t openHandleCount() const {
+        const std::lock_guard lock(mutex_);
+        return handles_.size();
+    }
     // The interface a handle is open on, if it is open.
     std::optional<std::size_t> deviceOf(HidHandle handle) const;
 

@@ -10,6 +10,8 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
 int main(int argc, char** argv) {
     int exitCode = 0;
     if (!korvex::ui::handleProgramOptions(
@@ -30,15 +32,23 @@ int main(int argc, char** argv) {
 
     korvex::ui::MainWindow window;
     korvex::ui::SimulationWindow simulation(bus);
-    korvex::Configurator configurator(bus, window.controls());
-    window.onUnload([&] {
-        configurator.stop();
-        simulation.close();
-    });
-    // A quit that bypasses the window (the session ending) still unloads it.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
-    configurator.start();
-    simulation.move(window.frameGeometry().topRight() + QPoint(16, 0));
-    simulation.show();
-    return QApplication::exec();
+    int code = 0;
+    {
+        korvex::Configurator configurator(bus, window.controls(), korvex::DeviceThreads::Worker,
+                                          [&window] { window.wake(); });
+        window.onWake([&configurator] { configurator.deliverResults(); });
+        window.onUnload([&] {
+            configurator.stop();
+            simulation.close();
+        });
+        // A quit that bypasses the window (the session ending) still unloads it.
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
+        configurator.start();
+        simulation.move(window.frameGeometry().topRight() + QPoint(16, 0));
+        simulation.show();
+        code = QApplication::exec();
+    }
+    // A simulated board left hanging holds its worker until its timeout: the demo does not wait.
+    if (korvex::DeviceWorker::stillRunning() > 0) std::_Exit(code);
+    return code;
 }

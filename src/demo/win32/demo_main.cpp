@@ -7,20 +7,30 @@
 #include "ui/win32/main_window.h"
 #include "ui/win32/message_loop.h"
 
+#include <cstdlib>
+
 int main() {
     korvex::SimulatedBus bus;
     korvex::demo::addStartingBoards(bus);
 
     korvex::ui::MainWindow window;
     korvex::demo::SimulationWindow simulation(bus);
-    korvex::Configurator configurator(bus, window.controls());
-    window.onUnload([&configurator] {
-        configurator.stop();
-        PostQuitMessage(0);
-    });
-    configurator.start();
-    RECT main;
-    GetWindowRect(window.handle(), &main);
-    simulation.showAt({main.right + 16, main.top});
-    return korvex::ui::runMessageLoop();
+    int code = 0;
+    {
+        korvex::Configurator configurator(bus, window.controls(), korvex::DeviceThreads::Worker,
+                                          [&window] { window.wake(); });
+        window.onWake([&configurator] { configurator.deliverResults(); });
+        window.onUnload([&configurator] {
+            configurator.stop();
+            PostQuitMessage(0);
+        });
+        configurator.start();
+        RECT main;
+        GetWindowRect(window.handle(), &main);
+        simulation.showAt({main.right + 16, main.top});
+        code = korvex::ui::runMessageLoop();
+    }
+    // A simulated board left hanging holds its worker until its timeout: the demo does not wait.
+    if (korvex::DeviceWorker::stillRunning() > 0) std::_Exit(code);
+    return code;
 }

@@ -7,6 +7,8 @@
 
 #include <QApplication>
 
+#include <cstdlib>
+
 int main(int argc, char** argv) {
     int exitCode = 0;
     if (!korvex::ui::handleProgramOptions(
@@ -25,10 +27,19 @@ int main(int argc, char** argv) {
 
     const auto platform = korvex::makeSystemHidPlatform();
     korvex::ui::MainWindow window;
-    korvex::Configurator configurator(*platform, window.controls());
-    window.onUnload([&configurator] { configurator.stop(); });
-    // A quit that bypasses the window (the session ending) still unloads it.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
-    configurator.start();
-    return QApplication::exec();
+    int code = 0;
+    {
+        korvex::Configurator configurator(*platform, window.controls(), korvex::DeviceThreads::Worker,
+                                          [&window] { window.wake(); });
+        window.onWake([&configurator] { configurator.deliverResults(); });
+        window.onUnload([&configurator] { configurator.stop(); });
+        // A quit that bypasses the window (the session ending) still unloads it.
+        QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
+        configurator.start();
+        code = QApplication::exec();
+    }
+    // A request to a board that never answers ends only with the system's timeout; the process
+    // does not wait for it, and its handle closes with the process.
+    if (korvex::DeviceWorker::stillRunning() > 0) std::_Exit(code);
+    return code;
 }

@@ -175,6 +175,15 @@ void MainWindow::build() {
     controls_.showWindow = [this] { show(); };
 }
 
+void MainWindow::wake() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (wake_) wake_();
+        },
+        Qt::QueuedConnection);
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;

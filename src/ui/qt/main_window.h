@@ -24,6 +24,9 @@ public:
     FormControls& controls() { return controls_; }
     // Runs once, when the user closes the window (the window's Unload).
     void onUnload(std::function<void()> handler) { unload_ = std::move(handler); }
+    // wake() may be called from any thread; the handler then runs on the window's thread.
+    void onWake(std::function<void()> handler) { wake_ = std::move(handler); }
+    void wake();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -35,6 +38,7 @@ private:
     QtTimer timer_;
     FormControls controls_;
     std::function<void()> unload_;
+    std::function<void()> wake_;
     bool unloaded_ = false;
 };
 

@@ -281,6 +281,13 @@ void MainWindow::focusFirstControl() {
     }
 }
 
+namespace {
+// Posted by wake(): results from a device worker wait for the window's thread.
+constexpr UINT kWakeMessage = WM_APP + 1;
+}  // namespace
+
+void MainWindow::wake() const { PostMessageW(window_, kWakeMessage, 0, 0); }
+
 LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
@@ -314,6 +321,9 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (unload_) unload_();
         }
         DestroyWindow(window_);
+        return 0;
+    case kWakeMessage:
+        if (wake_) wake_();
         return 0;
     case WM_NCDESTROY: SetWindowLongPtrW(window_, GWLP_USERDATA, 0); break;
     default: break;

@@ -32,6 +32,9 @@ public:
     HWND control(std::string_view name) const;
     // Runs once, when the window is closed (the window's Unload); the window is destroyed after it.
     void onUnload(std::function<void()> handler) { unload_ = std::move(handler); }
+    // wake() may be called from any thread; the handler then runs on the window's thread.
+    void onWake(std::function<void()> handler) { wake_ = std::move(handler); }
+    void wake() const;
     UINT dpi() const { return dpi_; }
 
 private:
@@ -53,6 +56,7 @@ private:
     std::unique_ptr<Win32Timer> timer_;
     FormControls controls_;
     std::function<void()> unload_;
+    std::function<void()> wake_;
     bool unloaded_ = false;
     HWND lastFocus_ = nullptr;
 };
