@@ -2,7 +2,8 @@
 ; user's local application data, a Start-menu entry, an entry in Apps & features, an uninstaller.
 ; Built by scripts/package-windows:
 ;   makensis -DVERSION=1.0.0 -DEXE=path/korvex-config.exe -DREADME=path/README.txt
-;            -DOUTFILE=path/setup.exe [-DICON=path/korvex-config.ico] korvex-config.nsi
+;            -DLICENSE=path/LICENSE.txt -DOUTFILE=path/setup.exe [-DICON=path/korvex-config.ico]
+;            korvex-config.nsi
 
 !ifndef VERSION
   !error "define VERSION (see the top of this file)"
@@ -12,6 +13,9 @@
 !endif
 !ifndef README
   !error "define README (see the top of this file)"
+!endif
+!ifndef LICENSE
+  !error "define LICENSE (see the top of this file)"
 !endif
 !ifndef OUTFILE
   !error "define OUTFILE (see the top of this file)"
@@ -44,7 +48,7 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "${PRODUCT} Setup"
 VIAddVersionKey "CompanyName" "${PUBLISHER}"
-VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 the ${PRODUCT} authors, MIT licence"
 
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
@@ -58,11 +62,17 @@ VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 !define MUI_WELCOMEPAGE_TEXT "This installs ${PRODUCT} ${VERSION} for your user account only: \
 no administrator rights are needed, and nothing outside its folder, its Start-menu entry and its \
 entry in Apps and features is changed.$\r$\n$\r$\nClick Next to continue."
+; The MIT licence asks nothing of the user who installs, so the page shows it with a Next button
+; rather than an "I Agree" one.
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "${PRODUCT} is free software under the MIT licence above. \
+Click Next to continue."
 !define MUI_FINISHPAGE_RUN "$INSTDIR\korvex-config.exe"
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\README.txt"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 
 !insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
@@ -75,6 +85,7 @@ Section "Install"
   SetOutPath "$INSTDIR"
   File "/oname=korvex-config.exe" "${EXE}"
   File "/oname=README.txt" "${README}"
+  File "/oname=LICENSE.txt" "${LICENSE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The shortcut takes its icon from the program's own icon resource.
@@ -101,6 +112,7 @@ Section "Uninstall"
   Delete "${SHORTCUT}"
   Delete "$INSTDIR\korvex-config.exe"
   Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\LICENSE.txt"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"

@@ -2,8 +2,11 @@
 #include "cli/korvexctl.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
+// windows.h first, in a block of its own so include sorting keeps it there: shellapi.h builds on
+// its types.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "device/windows/wide_text.h"
 #endif

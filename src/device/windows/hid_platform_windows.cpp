@@ -3,9 +3,11 @@
 #include "device/hid_platform.h"
 #include "device/windows/wide_text.h"
 
-// windows.h first: setupapi.h and the HID headers build on its types.
-#include <setupapi.h>
+// windows.h first, in a block of its own so include sorting keeps it there: setupapi.h and the
+// HID headers build on its types.
 #include <windows.h>
+
+#include <setupapi.h>
 // mingw-w64's HID headers lack C linkage guards; without this the HidD_* calls do not link.
 extern "C" {
 #include <hidsdi.h>
