@@ -2,8 +2,9 @@
 #include "cli/korvexctl.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs windows.h before it.
+#include <shellapi.h>
 
 #include "device/windows/wide_text.h"
 #endif
