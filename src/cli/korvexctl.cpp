@@ -6,6 +6,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <functional>
 
 namespace korvex::cli {
@@ -124,6 +125,11 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
     } catch (const CommandError& error) {
         // Messages carry serial numbers, file names and values from outside: one line, no escapes.
         context.err << "korvexctl: " << printable(error.what()) << "\n";
+        // A call that a signal cut short fails; the signal is the cause, and the exit code says so.
+        if (const int number = context.stopSignal(); number != 0 && error.exitCode() == kExitDeviceError) {
+            context.err << "korvexctl: " << (number == SIGINT ? "interrupted" : "terminated") << "\n";
+            return signalExitCode(number);
+        }
         return error.exitCode();
     }
 }

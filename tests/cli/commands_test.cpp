@@ -163,6 +163,16 @@ TEST_F(CliTest, CtrlCAndSigtermEndACommandBetweenItsSteps) {
     EXPECT_EQ(bus.firmware(0).settings().pulseCode, 1);
     EXPECT_EQ(bus.openHandleCount(), 0u);
 
+    // A read that the signal cut short fails; the exit code still tells of the signal.
+    bus.failWhen([this](const SimCall& call) {
+        if (call.op != SimOp::GetFeature) return false;
+        stopSignal = SIGTERM;
+        return true;
+    });
+    stopSignal = 0;
+    EXPECT_EQ(run({"show", "KX0001"}), 143);
+    EXPECT_THAT(err.str(), HasSubstr("did not answer when its settings were read\nkorvexctl: terminated\n"));
+
     // watch ends on Ctrl+C as it always has: done, exit 0.
     bus.failWhen({});
     stopSignal = 0;
