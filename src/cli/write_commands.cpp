@@ -12,6 +12,7 @@
 #include "protocol/settings.h"
 #include "protocol/settings_writes.h"
 
+#include <filesystem>
 #include <functional>
 
 namespace korvex::cli {
@@ -164,6 +165,13 @@ int setBoard(CliContext& context, const BoardChoice& choice, const std::vector<s
 }
 
 int saveBoard(CliContext& context, const BoardChoice& choice, const std::string& file) {
+    // The file is replaced by a rename, which would put a settings file in the place of a device
+    // node such as /dev/null or of a FIFO: only a regular file, or a link, is replaced.
+    std::error_code unknown;
+    const auto status = std::filesystem::symlink_status(fileFromUtf8(file), unknown);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_symlink(status))
+        badInput(file + ": not a regular file; save writes settings files only");
     BoardConnection board(context.platform, choice.serial, choice.index);
     const BoardSettings settings = copyableSettings(board);
     const std::string document =

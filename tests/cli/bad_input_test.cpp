@@ -102,14 +102,18 @@ TEST_F(CliTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
     EXPECT_EQ(bus.openHandleCount(), 0u);
 }
 
-// A FIFO would block a reader until a writer comes; it is refused without being read.
+// A FIFO would block a reader until a writer comes: load refuses it without reading, and save
+// does not put a file in its place.
 #ifndef _WIN32
-TEST_F(CliTest, LoadRefusesAFifoWithoutWaitingOnIt) {
+TEST_F(CliTest, LoadAndSaveRefuseAFifo) {
     bus.addDevice(board(u"KX0001"));
     const auto fifo = scratch / "settings.fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(run({"load", "KX0001", fifo.string()}), 2);
     EXPECT_THAT(err.str(), ::testing::HasSubstr("not a regular file"));
+    EXPECT_EQ(run({"save", "KX0001", fifo.string()}), 2);
+    EXPECT_THAT(err.str(), ::testing::HasSubstr("not a regular file"));
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
 }
 #endif
 
