@@ -3,8 +3,10 @@
 // simulated bus, string streams and a scratch directory.
 #pragma once
 
+#include "cli/command_error.h"
 #include "device/hid_platform.h"
 
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <ostream>
@@ -24,8 +26,16 @@ struct CliContext {
     HidPlatform& platform;
     std::ostream& out;
     std::ostream& err;
-    std::function<bool()> stopRequested = [] { return false; };
+    // The signal that asked korvexctl to stop (SIGINT for Ctrl+C, SIGTERM), 0 while none has.
+    std::function<int()> stopSignal = [] { return 0; };
     SystemPaths paths;
 };
+
+// Every command calls this between its steps (before a board is opened, between two writes), so
+// that Ctrl+C and SIGTERM end it promptly: a CommandError with 130 or 143, and nothing more sent.
+inline void stopIfAsked(const CliContext& context) {
+    if (const int number = context.stopSignal())
+        throw CommandError(signalExitCode(number), number == SIGINT ? "interrupted" : "terminated");
+}
 
 }  // namespace korvex::cli

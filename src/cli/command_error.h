@@ -23,7 +23,15 @@ private:
 [[noreturn]] inline void badInput(const std::string& message) { throw CommandError(kExitBadInput, message); }
 [[noreturn]] inline void deviceError(const std::string& message) { throw CommandError(kExitDeviceError, message); }
 
-// The system's text for an error number (errno on Linux, GetLastError on Windows).
+// The system's text for an error number (errno on Linux, GetLastError on Windows), in UTF-8.
 std::string systemErrorText(int error);
+// The error the system gave for the last failed call, and a way to clear it before a call whose
+// failure is to be named; 0 when the call gave none.
+int lastSystemError();
+void clearSystemError();
+
+// A command stopped by a signal ends as a shell expects of a program the signal ended: 128 + its
+// number, 130 for Ctrl+C (SIGINT) and 143 for SIGTERM.
+inline int signalExitCode(int signal) { return 128 + signal; }
 
 }  // namespace korvex::cli

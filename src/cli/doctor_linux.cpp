@@ -2,6 +2,7 @@
 // rule is installed and has been applied to the nodes, and the command that fixes what is missing.
 #include "cli/command_error.h"
 #include "cli/commands.h"
+#include "cli/printable_text.h"
 #include "device/hid_platform.h"
 #include "device/linux/hidraw_text.h"
 
@@ -22,14 +23,33 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kRuleName = "70-korvex-config.rules";
-constexpr const char* kReapply =
-    "sudo udevadm control --reload && sudo udevadm trigger --action=add --subsystem-match=hidraw";
+constexpr const char* kReload = "sudo udevadm control --reload";
 
 struct BoardNode {
     std::string name;    // hidraw3
     std::string serial;  // HID_UNIQ
     std::string number;  // "244:3", the node's device number as sysfs gives it
+    fs::path hidDevice;  // the node's parent in sysfs, the HID device BUS:5A17:0102.INSTANCE
 };
+
+// A word for the shell: as it is when it holds nothing the shell would read otherwise.
+std::string shellWord(const std::string& word) {
+    if (!word.empty() &&
+        word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._:+-") ==
+            std::string::npos)
+        return word;
+    std::string quoted = "'";
+    for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+// Re-applies the rules to one board's node alone, as the Debian package does when it is
+// installed: a hidraw node has no vendor or product attribute of its own, so it is chosen through
+// its parent HID device. Every other device of the system is left alone.
+std::string reapplyTo(const BoardNode& board) {
+    return "sudo udevadm trigger --action=change --subsystem-match=hidraw --parent-match=" +
+           shellWord(board.hidDevice.string());
+}
 
 // At most a few KiB: sysfs and udev records are small, and nothing here reads more.
 std::string readSmall(const fs::path& path) {
@@ -56,7 +76,10 @@ std::vector<BoardNode> boardNodes(const fs::path& sysClassHidraw) {
         if (!ids || ids->vendor != kBoardVendorId || ids->product != kBoardProductId) continue;
         std::string number = readSmall(entry.path() / "dev");
         number.erase(std::remove(number.begin(), number.end(), '\n'), number.end());
-        nodes.push_back({entry.path().filename().string(), valueOf(uevent, "HID_UNIQ"), number});
+        std::error_code unresolved;
+        fs::path parent = fs::canonical(entry.path() / "device", unresolved);
+        if (unresolved) parent = entry.path() / "device";
+        nodes.push_back({entry.path().filename().string(), valueOf(uevent, "HID_UNIQ"), number, parent});
     }
     std::sort(nodes.begin(), nodes.end(), [](const BoardNode& a, const BoardNode& b) {
         return a.name.size() != b.name.size() ? a.name.size() < b.name.size() : a.name < b.name;
@@ -105,7 +128,7 @@ int doctor(CliContext& context) {
         for (const fs::path& dir : context.paths.ruleDirs) out << " " << dir.string();
         out << ")\n";
         fix(std::string("korvexctl doctor --rule | sudo tee /etc/udev/rules.d/") + kRuleName + " >/dev/null");
-        fix(kReapply);
+        fix(kReload);
     }
 
     const auto nodes = boardNodes(context.paths.sysClassHidraw);
@@ -119,18 +142,25 @@ int doctor(CliContext& context) {
         const bool present = ::stat(node.c_str(), &status) == 0;
         const bool usable = present && ::access(node.c_str(), R_OK | W_OK) == 0;
         const bool tagged = taggedForSeat(context.paths.udevData, board.number);
-        out << node.string() << ": board " << (board.serial.empty() ? "without serial number" : board.serial) << ", "
+        out << printable(node.string()) << ": board "
+            << (board.serial.empty() ? "without serial number" : printable(board.serial)) << ", "
             << (present ? ownership(status) : "node missing") << ", "
             << (usable ? "read/write for you" : "no access for you") << ", "
             << (tagged ? "rule applied (uaccess)" : "rule not applied") << "\n";
+        // A rule installed now reaches a board already plugged in once it is applied to its node.
+        if (!rule) fix(reapplyTo(board));
         if (usable) continue;
         healthy = false;
-        if (!rule) continue;  // installing the rule comes first
-        if (!tagged) fix(kReapply);
-        // The tag gives access only to the user at the seat; over ssh, or without a seat, name the user.
-        else
-            fix("sudo setfacl -m u:" + std::string(::getpwuid(::getuid()) ? ::getpwuid(::getuid())->pw_name : "$USER") +
-                ":rw " + node.string());
+        if (!rule) continue;
+        if (!tagged) {
+            fix(kReload);
+            fix(reapplyTo(board));
+        } else {
+            // The tag gives access only to the user at the seat; over ssh, or without a seat, name the user.
+            const passwd* user = ::getpwuid(::getuid());
+            fix("sudo setfacl -m u:" + (user ? shellWord(user->pw_name) : std::string("$USER")) + ":rw " +
+                shellWord(node.string()));
+        }
     }
     if (healthy) {
         out << "Everything is in order.\n";

@@ -2,6 +2,7 @@
 #include "cli/board_access.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
+#include "cli/printable_text.h"
 #include "device/discovery.h"
 
 namespace korvex::cli {
@@ -14,11 +15,12 @@ int doctor(CliContext& context) {
         context.out << "boards: none found (is it plugged in? Device Manager lists it under Human Interface Devices)\n";
     for (const BoardRecord& board : boards) {
         if (board.usable()) {
-            context.out << board.serial << ": opens, firmware " << versionText(board.attributes.VersionNumber) << "\n";
+            context.out << printable(board.serial) << ": opens, firmware "
+                        << versionText(board.attributes.VersionNumber) << "\n";
         } else {
             healthy = false;
-            context.out << board.path << ": could not be opened: " << systemErrorText(board.openError) << " (error "
-                        << board.openError << ")\n";
+            context.out << printable(board.path) << ": could not be opened: " << systemErrorText(board.openError)
+                        << " (error " << board.openError << ")\n";
         }
     }
     if (!healthy) return kExitDeviceError;

@@ -2,9 +2,11 @@
 
 #include "cli/command_error.h"
 #include "cli/commands.h"
+#include "cli/printable_text.h"
 
 #include <CLI/CLI.hpp>
 
+#include <csignal>
 #include <functional>
 
 namespace korvex::cli {
@@ -104,7 +106,8 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
         }
     };
     if (!arguments.empty() && arguments.front().rfind('-', 0) != 0 && !known(arguments.front())) {
-        context.err << "korvexctl: unknown command \"" << arguments.front() << "\" (korvexctl --help lists them)\n";
+        context.err << "korvexctl: unknown command \"" << printable(arguments.front())
+                    << "\" (korvexctl --help lists them)\n";
         return kExitBadInput;
     }
     std::vector<const char*> argv{"korvexctl"};
@@ -113,13 +116,20 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
         app.parse(static_cast<int>(argv.size()), argv.data());
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) return app.exit(error, context.out, context.err);  // --help, --version
-        context.err << "korvexctl: " << error.what() << " (korvexctl --help)\n";
+        context.err << "korvexctl: " << printable(error.what()) << " (korvexctl --help)\n";
         return kExitBadInput;
     }
     try {
+        stopIfAsked(context);
         return command();
     } catch (const CommandError& error) {
-        context.err << "korvexctl: " << error.what() << "\n";
+        // Messages carry serial numbers, file names and values from outside: one line, no escapes.
+        context.err << "korvexctl: " << printable(error.what()) << "\n";
+        // A call that a signal cut short fails; the signal is the cause, and the exit code says so.
+        if (const int number = context.stopSignal(); number != 0 && error.exitCode() == kExitDeviceError) {
+            context.err << "korvexctl: " << (number == SIGINT ? "interrupted" : "terminated") << "\n";
+            return signalExitCode(number);
+        }
         return error.exitCode();
     }
 }

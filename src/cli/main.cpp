@@ -19,7 +19,32 @@
 
 namespace {
 
-std::atomic<bool> stopRequested{false};
+std::atomic<int> stopSignal{0};
+
+// The first Ctrl+C or SIGTERM asks the command to stop: it ends at its next step, with the board
+// closed properly. A second one, for a command stuck in a system call, ends the process at once.
+extern "C" void askToStop(int number) {
+    if (stopSignal.exchange(number) != 0) {
+        std::signal(number, SIG_DFL);
+        std::raise(number);
+    }
+}
+
+void catchStopSignals() {
+#ifdef _WIN32
+    std::signal(SIGINT, askToStop);
+    std::signal(SIGTERM, askToStop);
+#else
+    // Without SA_RESTART a call waiting on the system returns early (EINTR), so the command sees
+    // the request at once instead of after its wait.
+    struct sigaction action {};
+    action.sa_handler = askToStop;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
 
 // The arguments in UTF-8, as serial numbers and file names are compared and opened. Windows hands
 // main() its arguments in the system code page, which cannot hold every serial: take the wide
@@ -43,10 +68,8 @@ std::vector<std::string> utf8Arguments(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Ctrl+C ends `watch` between two reads, so the board is closed properly.
-    std::signal(SIGINT, [](int) { stopRequested = true; });
-    std::signal(SIGTERM, [](int) { stopRequested = true; });
+    catchStopSignals();
     const auto platform = korvex::makeSystemHidPlatform();
-    korvex::cli::CliContext context{*platform, std::cout, std::cerr, [] { return stopRequested.load(); }, {}};
+    korvex::cli::CliContext context{*platform, std::cout, std::cerr, [] { return stopSignal.load(); }, {}};
     return korvex::cli::runKorvexctl(utf8Arguments(argc, argv), context);
 }

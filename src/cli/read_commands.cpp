@@ -2,6 +2,7 @@
 #include "cli/board_access.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
+#include "cli/printable_text.h"
 #include "cli/settings_file.h"
 #include "cli/settings_text.h"
 #include "device/board_commands.h"
@@ -18,8 +19,14 @@ namespace {
 
 std::string trimmed(const std::string& caption) { return caption.empty() ? caption : caption.substr(1); }
 
+// Values from the board: printed with their control characters escaped.
 void printLine(std::ostream& out, const std::string& name, const std::string& value) {
-    out << std::left << std::setw(14) << (name + ":") << value << "\n";
+    out << std::left << std::setw(14) << (name + ":") << printable(value) << "\n";
+}
+
+// JSON escapes control characters itself; text that is not UTF-8 is replaced rather than thrown on.
+std::string jsonText(const nlohmann::json& value) {
+    return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace
@@ -49,7 +56,7 @@ int listBoards(CliContext& context, bool json) {
         list.push_back(entry);
     }
     if (json) {
-        context.out << list.dump(2) << "\n";
+        context.out << jsonText(list);
         return kExitOk;
     }
     if (list.empty()) {
@@ -64,10 +71,10 @@ int listBoards(CliContext& context, bool json) {
         const bool usable = entry["error"].is_null();
         std::string firmware = usable ? entry["firmware"].get<std::string>() : "-";
         if (usable && !entry["configurable"].get<bool>()) firmware += " (too old)";
-        context.out << std::setw(20) << (usable ? entry["serial"].get<std::string>() : "-") << std::setw(7)
+        context.out << std::setw(20) << (usable ? printable(entry["serial"].get<std::string>()) : "-") << std::setw(7)
                     << (usable ? std::to_string(entry["index"].get<int>()) : "-") << std::setw(16) << firmware
-                    << std::setw(28) << (usable ? "ok" : entry["error"].get<std::string>())
-                    << entry["path"].get<std::string>() << "\n";
+                    << std::setw(28) << (usable ? "ok" : printable(entry["error"].get<std::string>()))
+                    << printable(entry["path"].get<std::string>()) << "\n";
     }
     return kExitOk;
 }
@@ -94,7 +101,7 @@ int showBoard(CliContext& context, BoardChoice choice, bool json) {
         shown["manufacturer"] = trimmed(view.manufacturer);
         shown["product"] = trimmed(view.product);
         shown["firmware"] = versionText(board.session().attributes.VersionNumber);
-        if (loaded) context.out << shown.dump(2) << "\n";
+        if (loaded) context.out << jsonText(shown);
     } else {
         printLine(context.out, "serial", board.serial());
         printLine(context.out, "manufacturer", trimmed(view.manufacturer));

@@ -3,6 +3,7 @@
 #include "cli/board_access.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
+#include "cli/printable_text.h"
 #include "cli/settings_text.h"
 #include "device/report_descriptor.h"
 #include "protocol/settings.h"
@@ -57,7 +58,7 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
                             ? parseInputButtons(descriptor)
                             : std::nullopt;
     std::ostream& out = context.out;
-    out << "Watching " << board.serial() << " until Ctrl+C";
+    out << "Watching " << printable(board.serial()) << " until Ctrl+C";
     if (!layout) {
         out << "; this system gives no report descriptor, so input reports are shown as bytes" << std::endl;
     } else {
@@ -82,7 +83,7 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
     std::array<long long, kPairCount> steps{};
     const auto start = Clock::now();
     long long reports = 0;
-    while (!context.stopRequested()) {
+    while (context.stopSignal() == 0) {
         if (limits.reports && reports >= *limits.reports) break;
         if (limits.seconds && std::chrono::duration<double>(Clock::now() - start).count() >= *limits.seconds) break;
         std::fill(report.begin(), report.end(), std::uint8_t{0});

@@ -3,13 +3,17 @@
 #include "cli/board_access.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
+#include "cli/file_replace.h"
+#include "cli/printable_text.h"
 #include "cli/settings_file.h"
 #include "cli/settings_text.h"
+#include "protocol/command_reports.h"
+#include "protocol/device_panel.h"
 #include "protocol/settings.h"
 #include "protocol/settings_writes.h"
 
-#include <cerrno>
-#include <fstream>
+#include <filesystem>
+#include <functional>
 
 namespace korvex::cli {
 
@@ -52,37 +56,88 @@ std::string changeList(const BoardSettings& from, const BoardSettings& to) {
     return text;
 }
 
+// One value to write: what it is, for the user, and the write that carries it.
+struct ValueWrite {
+    std::string what;  // "the pulse length (12 ms)"
+    std::function<WriteOutcome()> send;
+};
+
 // Writes what differs, reads the board back and reports every value it did not take (exit 1).
+// After a failure each value is named as written, refused or not sent, and a board that cannot
+// be read back is said to hold what nobody knows: a failed write is never reported as written.
 int applySettings(CliContext& context, BoardConnection& board, const BoardSettings& wanted) {
     const BoardSettings current = board.loadedSettings();
     // Only values with a name go out: the writes refuse anything else, and so do we, before sending.
     if (!pulseKnown(wanted) || !hideKnown(wanted)) badInput("the settings hold a pulse or hide value without a name");
     if (wanted == current) {
-        context.out << board.serial() << ": already set, nothing written\n";
+        context.out << printable(board.serial()) << ": already set, nothing written\n";
         return kExitOk;
     }
+    stopIfAsked(context);
     HidPlatform& platform = context.platform;
     DeviceSession& session = board.session();
-    std::vector<std::string> refused;
-    const auto note = [&refused](WriteOutcome outcome, const std::string& what) {
-        if (outcome == WriteOutcome::Failed) refused.push_back("the board refused the write of " + what);
-        if (outcome == WriteOutcome::NotSent) refused.push_back(what + " was not written");
-    };
-    if (wanted.modesLow != current.modesLow || wanted.modesHigh != current.modesHigh)
-        note(writeEncoderModes(platform, session, modeCodes(wanted)), "the encoder modes");
+    std::vector<ValueWrite> writes;
+    if (wanted.modesLow != current.modesLow || wanted.modesHigh != current.modesHigh) {
+        BoardSettings modesOnly = current;
+        modesOnly.modesLow = wanted.modesLow;
+        modesOnly.modesHigh = wanted.modesHigh;
+        writes.push_back({"the encoder modes (" + changeList(current, modesOnly) + ")",
+                          [&] { return writeEncoderModes(platform, session, modeCodes(wanted)); }});
+    }
     if (wanted.pulseCode != current.pulseCode)
-        note(writePulseCode(platform, session, wanted.pulseCode), "the pulse length");
-    if (wanted.hideFlag != current.hideFlag) note(writeHideFlag(platform, session, wanted.hideFlag), "the hide flag");
+        writes.push_back({"the pulse length (" + pulseValue(wanted) + ")",
+                          [&] { return writePulseCode(platform, session, wanted.pulseCode); }});
+    if (wanted.hideFlag != current.hideFlag)
+        writes.push_back({"the hide flag (" + hideValue(wanted) + ")",
+                          [&] { return writeHideFlag(platform, session, wanted.hideFlag); }});
 
-    const auto held = readSettings(platform, session);
-    if (!held) deviceError(board.serial() + ": written, but the board did not answer when read back");
-    for (const std::string& difference : differences(wanted, *held)) refused.push_back(difference);
-    if (!refused.empty()) {
-        for (const std::string& problem : refused)
-            context.err << "korvexctl: " << board.serial() << ": " << problem << "\n";
+    std::vector<std::string> report;  // one line per value, then what the read-back found
+    bool failed = false;
+    std::string stopped;  // why the writes still to come are not sent
+    for (const ValueWrite& write : writes) {
+        if (stopped.empty() && context.stopSignal() != 0) stopped = "korvexctl was asked to stop";
+        if (!stopped.empty()) {
+            report.push_back(write.what + " was not sent: " + stopped);
+            failed = true;
+            continue;
+        }
+        clearSystemError();
+        const WriteOutcome outcome = write.send();
+        const int error = lastSystemError();  // right after the call that failed, before anything else
+        if (outcome == WriteOutcome::Sent) {
+            report.push_back("wrote " + write.what);
+            continue;
+        }
+        failed = true;
+        if (outcome == WriteOutcome::NotSent) {
+            report.push_back(write.what + " was not sent: the board is not ready for writes");
+            continue;
+        }
+        report.push_back("the board refused the write of " + write.what +
+                         (error != 0 ? ": " + systemErrorText(error) : std::string()));
+        // A board that refused one value may take the next; one that no longer answers (unplugged)
+        // is sent nothing more.
+        if (context.stopSignal() == 0 && !queryCommand(platform, session, kCommandHide))
+            stopped = "the board stopped answering after the refused write";
+    }
+    if (context.stopSignal() != 0) {
+        report.push_back("stopped before the board was read back: what it holds now is unknown");
+    } else if (const auto held = readSettings(platform, session)) {
+        for (const std::string& difference : differences(wanted, *held)) {
+            report.push_back(difference);
+            failed = true;
+        }
+    } else {
+        report.push_back("the board did not answer when read back: what it holds now is unknown");
+        failed = true;
+    }
+    if (failed || context.stopSignal() != 0) {
+        for (const std::string& line : report)
+            context.err << "korvexctl: " << printable(board.serial()) << ": " << printable(line) << "\n";
+        stopIfAsked(context);
         return kExitDeviceError;
     }
-    context.out << board.serial() << ": set " << changeList(current, wanted) << "\n";
+    context.out << printable(board.serial()) << ": set " << changeList(current, wanted) << "\n";
     return kExitOk;
 }
 
@@ -104,24 +159,33 @@ int setBoard(CliContext& context, const BoardChoice& choice, const std::vector<s
     // The request is checked whole before any board is touched.
     const SettingsChange change = parseAssignments(assignments);
     if (change.empty()) badInput("nothing to set: give PAIR=MODE, pulse=MS or hide=on|off");
+    stopIfAsked(context);
     BoardConnection board(context.platform, choice.serial, choice.index);
     return applySettings(context, board, change.appliedTo(board.loadedSettings()));
 }
 
 int saveBoard(CliContext& context, const BoardChoice& choice, const std::string& file) {
+    // The file is replaced by a rename, which would put a settings file in the place of a device
+    // node such as /dev/null or of a FIFO: only a regular file, or a link, is replaced.
+    std::error_code unknown;
+    const auto status = std::filesystem::symlink_status(fileFromUtf8(file), unknown);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+        !std::filesystem::is_symlink(status))
+        badInput(file + ": not a regular file; save writes settings files only");
     BoardConnection board(context.platform, choice.serial, choice.index);
     const BoardSettings settings = copyableSettings(board);
     const std::string document =
         settingsDocument(settings, board.serial(), versionText(board.session().attributes.VersionNumber));
-    std::ofstream out(fileFromUtf8(file), std::ios::binary | std::ios::trunc);
-    if (!out || !(out << document) || !out.flush())
-        deviceError(file + ": cannot be written: " + systemErrorText(errno));
-    context.out << board.serial() << ": settings saved to " << file << "\n";
+    stopIfAsked(context);
+    if (const std::string problem = replaceFile(fileFromUtf8(file), document); !problem.empty())
+        deviceError(file + ": " + problem);
+    context.out << printable(board.serial()) << ": settings saved to " << printable(file) << "\n";
     return kExitOk;
 }
 
 int loadBoard(CliContext& context, const BoardChoice& choice, const std::string& file) {
     const BoardSettings wanted = readSettingsFile(file);  // the whole file, before any board is touched
+    stopIfAsked(context);
     BoardConnection board(context.platform, choice.serial, choice.index);
     return applySettings(context, board, wanted);
 }
@@ -132,6 +196,7 @@ int copyBoard(CliContext& context, const BoardChoice& from, const BoardChoice& t
         BoardConnection source(context.platform, from.serial, from.index);
         settings = copyableSettings(source);
     }
+    stopIfAsked(context);
     BoardConnection target(context.platform, to.serial, to.index);
     return applySettings(context, target, settings);
 }

@@ -1,6 +1,13 @@
 // Every wrong request ends with exit 2, one line naming the problem, and nothing written.
 #include "cli_fixture.h"
 
+#include <nlohmann/json.hpp>
+
+#ifndef _WIN32
+#include <pthread.h>
+#include <sys/stat.h>
+#endif
+
 namespace korvex::testing {
 namespace {
 
@@ -20,6 +27,15 @@ std::string edited(const std::string& from, const std::string& to) {
     text.replace(text.find(from), from.size(), to);
     return text;
 }
+
+// kGood with one value replaced.
+std::string withValue(const std::string& key, const nlohmann::json& value) {
+    auto document = nlohmann::json::parse(kGood);
+    document[key] = value;
+    return document.dump();
+}
+
+std::string nested(std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
 
 const std::vector<BadInput> kBadInputs = {
     {"unknown serial", {"set", "KX9999", "pulse=8"}, "", "no board with serial number KX9999"},
@@ -47,6 +63,17 @@ const std::vector<BadInput> kBadInputs = {
     {"mode in file", {"load", "KX0001", "FILE"}, edited("\"1:4\"", "\"1:8\""), "pair 7-8: unknown mode"},
     {"pulse in file", {"load", "KX0001", "FILE"}, edited("\"pulse_ms\": 12", "\"pulse_ms\": 10"), "\"pulse_ms\" 10"},
     {"hide in file", {"load", "KX0001", "FILE"}, edited("true", "\"on\""), "\"hide\" must be"},
+    {"modes of another type",
+     {"load", "KX0001", "FILE"},
+     withValue("modes", {1, 2}),
+     "the value of \"modes\" is an array, expected an object"},
+    {"pulse of another type", {"load", "KX0001", "FILE"}, withValue("pulse_ms", "12"), "\"pulse_ms\" is a string"},
+    {"nested too deep", {"load", "KX0001", "FILE"}, edited("\"1:4\"", nested(20)), "nested deeper than 8 levels"},
+    {"file too large", {"load", "KX0001", "FILE"}, nested(50 * 1024), "too large"},
+    {"control characters", {"load", "KX0001", "FILE"}, withValue("product", "\x1b[2J\n"), "product \\x1b[2J\\n,"},
+#ifndef _WIN32
+    {"device node", {"load", "KX0001", "/dev/null"}, "", "/dev/null: not a regular file"},
+#endif
     {"file for an unknown board", {"load", "KX9999", "FILE"}, kGood, "no board with serial number KX9999"},
     {"copy to a duplicate", {"copy", "KX0001", "KX0002"}, "", "choose one with --index"},
     {"unknown command", {"flash", "KX0001"}, "", "unknown command \"flash\""},
@@ -73,6 +100,52 @@ TEST_F(CliTest, BadInputIsRefusedWithOneLineAndNothingWritten) {
         std::filesystem::remove(settings);
     }
     EXPECT_EQ(bus.openHandleCount(), 0u);
+}
+
+// A FIFO would block a reader until a writer comes: load refuses it without reading, and save
+// does not put a file in its place.
+#ifndef _WIN32
+TEST_F(CliTest, LoadAndSaveRefuseAFifo) {
+    bus.addDevice(board(u"KX0001"));
+    const auto fifo = scratch / "settings.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(run({"load", "KX0001", fifo.string()}), 2);
+    EXPECT_THAT(err.str(), ::testing::HasSubstr("not a regular file"));
+    EXPECT_EQ(run({"save", "KX0001", fifo.string()}), 2);
+    EXPECT_THAT(err.str(), ::testing::HasSubstr("not a regular file"));
+    EXPECT_EQ(std::filesystem::status(fifo).type(), std::filesystem::file_type::fifo);
+}
+#endif
+
+// Deep nesting inside a file's size limit, loaded with the stack of a Windows main thread (1 MiB):
+// refused with exit 2, where nlohmann's recursion would have overflowed the stack.
+TEST_F(CliTest, DeeplyNestedJsonIsRefusedOnASmallStack) {
+    bus.addDevice(board(u"KX0001"));
+    const auto deep = file("deep.json", edited("\"1:4\"", nested(30000)));
+    int code = -1;
+    const auto load = [&] { code = run({"load", "KX0001", deep.string()}); };
+#ifdef _WIN32
+    load();  // gtest runs on the main thread, whose stack is 1 MiB here
+#else
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 1024 * 1024);
+    pthread_t thread;
+    auto* job = new std::function<void()>(load);
+    ASSERT_EQ(pthread_create(
+                  &thread, &attributes,
+                  [](void* task) -> void* {
+                      (*static_cast<std::function<void()>*>(task))();
+                      return nullptr;
+                  },
+                  job),
+              0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attributes);
+    delete job;
+#endif
+    EXPECT_EQ(code, 2);
+    EXPECT_THAT(err.str(), ::testing::HasSubstr("nested deeper than"));
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ CliTest::~CliTest() {
 int CliTest::run(const std::vector<std::string>& arguments) {
     out.str({});
     err.str({});
-    cli::CliContext context{bus, out, err, [] { return false; }, paths};
+    cli::CliContext context{bus, out, err, [this] { return stopSignal; }, paths};
     return cli::runKorvexctl(arguments, context);
 }
 

@@ -29,6 +29,7 @@ protected:
     std::ostringstream out, err;
     std::filesystem::path scratch;  // removed after each test
     cli::SystemPaths paths;
+    int stopSignal = 0;  // as the signal handler sets it: SIGINT for Ctrl+C, SIGTERM
 };
 
 }  // namespace korvex::testing

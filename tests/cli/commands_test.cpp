@@ -1,8 +1,20 @@
 #include "cli_fixture.h"
 
+#include "cli/command_error.h"
+#include "cli/printable_text.h"
+
 #include <nlohmann/json.hpp>
 
+#include <cerrno>
+#include <csignal>
 #include <fstream>
+#include <iterator>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 namespace korvex::testing {
 namespace {
@@ -105,6 +117,92 @@ TEST_F(CliTest, ValuesTheBoardDidNotTakeAreNamedWithExit1) {
     EXPECT_THAT(err.str(), HasSubstr("did not answer"));
 }
 
+TEST_F(CliTest, AFailedWriteIsNamedAndNeverReportedAsWritten) {
+    bus.addDevice(board(u"KX0001"));
+    // The modes reach the board; it is unplugged as the pulse goes out, which the system refuses.
+    bus.failWhen([this](const SimCall& call) {
+        if (call.op != SimOp::SetFeature || call.bytes[1] != 0xEE || call.bytes[2] != 10) return false;
+        bus.unplug(0);
+        errno = EPIPE;
+        return true;
+    });
+    EXPECT_EQ(run({"set", "KX0001", "1-2=1:4", "3-4=1:2", "pulse=40", "hide=on"}), 1);
+    EXPECT_EQ(err.str(),
+              "korvexctl: KX0001: wrote the encoder modes (1-2 1:4, 3-4 1:2)\n"
+              "korvexctl: KX0001: the board refused the write of the pulse length (40 ms): " +
+                  cli::systemErrorText(EPIPE) +
+                  "\n"
+                  "korvexctl: KX0001: the hide flag (on) was not sent: the board stopped answering after the "
+                  "refused write\n"
+                  "korvexctl: KX0001: the board did not answer when read back: what it holds now is unknown\n");
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_EQ(bus.firmware(0).settings(), (BoardSettings{0x01, 0x03, 1, 0}));
+    EXPECT_EQ(writes().size(), 3u);  // two mode reports and the refused pulse; no hide flag
+    EXPECT_EQ(bus.openHandleCount(), 0u);
+}
+
+TEST_F(CliTest, CtrlCAndSigtermEndACommandBetweenItsSteps) {
+    bus.addDevice(board(u"KX0001"));
+    // Asked before any board is touched: nothing is opened.
+    stopSignal = SIGTERM;
+    bus.clearCalls();
+    EXPECT_EQ(run({"set", "KX0001", "pulse=8"}), 143);
+    EXPECT_EQ(err.str(), "korvexctl: terminated\n");
+    EXPECT_TRUE(bus.calls().empty());
+
+    // Ctrl+C while the modes go out: the rest is not sent, and the board is not read back.
+    stopSignal = 0;
+    bus.failWhen([this](const SimCall& call) {
+        if (call.op == SimOp::SetFeature && call.bytes[1] == 0xEE && call.bytes[2] == 9) stopSignal = SIGINT;
+        return false;
+    });
+    EXPECT_EQ(run({"set", "KX0001", "1-2=1:4", "pulse=40"}), 130);
+    EXPECT_THAT(err.str(), HasSubstr("KX0001: wrote the encoder modes (1-2 1:4)\n"));
+    EXPECT_THAT(err.str(), HasSubstr("KX0001: the pulse length (40 ms) was not sent: korvexctl was asked to stop\n"));
+    EXPECT_THAT(err.str(), HasSubstr("what it holds now is unknown\nkorvexctl: interrupted\n"));
+    EXPECT_EQ(bus.firmware(0).settings().pulseCode, 1);
+    EXPECT_EQ(bus.openHandleCount(), 0u);
+
+    // A read that the signal cut short fails; the exit code still tells of the signal.
+    bus.failWhen([this](const SimCall& call) {
+        if (call.op != SimOp::GetFeature) return false;
+        stopSignal = SIGTERM;
+        return true;
+    });
+    stopSignal = 0;
+    EXPECT_EQ(run({"show", "KX0001"}), 143);
+    EXPECT_THAT(err.str(), HasSubstr("did not answer when its settings were read\nkorvexctl: terminated\n"));
+
+    // watch ends on Ctrl+C as it always has: done, exit 0.
+    bus.failWhen({});
+    stopSignal = 0;
+    bus.failWhen([this](const SimCall& call) {
+        if (call.op == SimOp::Read) stopSignal = SIGINT;
+        return false;
+    });
+    EXPECT_EQ(run({"watch", "KX0001"}), 0);
+}
+
+TEST_F(CliTest, TextFromTheBoardReachesTheTerminalEscaped) {
+    SimDeviceInfo hostile = board(u"KX\x1b]0;owned\x07");
+    hostile.manufacturer =
+        u"Korvex\n\x009b"
+        u"31m";
+    bus.addDevice(hostile);
+    ASSERT_EQ(run({"list"}), 0);
+    EXPECT_THAT(out.str(), HasSubstr("KX\\x1b]0;owned\\x07 "));
+    ASSERT_EQ(run({"show", "KX\x1b]0;owned\x07"}), 0) << err.str();
+    EXPECT_THAT(out.str(), HasSubstr("manufacturer: Korvex\\n\\u009b31m\n"));
+    EXPECT_EQ(out.str().find('\x1b'), std::string::npos);
+    EXPECT_EQ(run({"set", "KX\x1b]0;owned\x07", "--index", "2", "pulse=8"}), 2);
+    EXPECT_THAT(err.str(), HasSubstr("KX\\x1b]0;owned\\x07"));
+    ASSERT_EQ(run({"show", "--json"}), 0);
+    EXPECT_EQ(nlohmann::json::parse(out.str())["serial"], "KX\x1b]0;owned\x07");
+    EXPECT_EQ(out.str().find('\x1b'), std::string::npos);
+    // Bytes that are not UTF-8 are shown as bytes.
+    EXPECT_EQ(cli::printable("a\xff\xc3\xa9\xe2\x82"), "a\\xff\xc3\xa9\\xe2\\x82");
+}
+
 TEST_F(CliTest, SaveLoadAndCopyCarrySettingsBetweenBoards) {
     bus.addDevice(board(u"KX0001", 0x0114, kSetUp));
     bus.addDevice(board(u"KX0002"));
@@ -131,6 +229,47 @@ TEST_F(CliTest, SaveLoadAndCopyCarrySettingsBetweenBoards) {
     EXPECT_THAT(err.str(), HasSubstr("pulse code 0"));
     EXPECT_FALSE(std::filesystem::exists(file("zero.json")));
 }
+
+#ifndef _WIN32
+TEST_F(CliTest, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
+    bus.addDevice(board(u"KX0001", 0x0114, kSetUp));
+    const auto saved = file("kx0001.json", "the settings saved before\n");
+    const auto readBack = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    // A disk that takes only a few bytes: the old file stays whole and no temporary file is left.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{16, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const int code = run({"save", "KX0001", saved.string()});
+        limit.rlim_cur = RLIM_INFINITY;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::ofstream(scratch / "child-err") << err.str();
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_THAT(readBack(scratch / "child-err"), HasSubstr("cannot be written: " + cli::systemErrorText(EFBIG)));
+    EXPECT_EQ(readBack(saved), "the settings saved before\n");
+    std::filesystem::remove(scratch / "child-err");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(scratch), {}), 1);
+
+    // A symbolic link at the target is replaced by the file; what it pointed to is left alone.
+    const auto elsewhere = file("elsewhere.json", "not ours\n");
+    const auto link = scratch / "link.json";
+    std::filesystem::create_symlink(elsewhere, link);
+    ASSERT_EQ(run({"save", "KX0001", link.string()}), 0) << err.str();
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBack(elsewhere), "not ours\n");
+    EXPECT_EQ(nlohmann::json::parse(readBack(link))["serial"], "KX0001");
+}
+#endif
 
 }  // namespace
 }  // namespace korvex::testing

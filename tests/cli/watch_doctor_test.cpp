@@ -61,6 +61,13 @@ TEST_F(CliTest, DoctorFindsTheRuleAndTheNodesAndSaysHowToFixThem) {
     EXPECT_THAT(out.str(), HasSubstr((paths.dev / "hidraw1").string() + ": board KX0001"));
     EXPECT_THAT(out.str(), ::testing::Not(HasSubstr("hidraw0")));
     EXPECT_THAT(out.str(), HasSubstr("korvexctl doctor --rule | sudo tee /etc/udev/rules.d/70-korvex-config.rules"));
+    // The rule is re-applied to the board's node alone, chosen through its HID device as the
+    // Debian package does; no command triggers every hidraw node.
+    EXPECT_THAT(out.str(),
+                HasSubstr("  sudo udevadm control --reload\n  sudo udevadm trigger --action=change "
+                          "--subsystem-match=hidraw --parent-match=" +
+                          std::filesystem::canonical(paths.sysClassHidraw / "hidraw1" / "device").string() + "\n"));
+    EXPECT_EQ(out.str().find("udevadm trigger"), out.str().rfind("udevadm trigger"));
 
     ASSERT_EQ(run({"doctor", "--rule"}), 0);
     std::ofstream(paths.ruleDirs[1] / "70-korvex-config.rules") << out.str();
