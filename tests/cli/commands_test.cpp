@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <cerrno>
 #include <csignal>
 #include <fstream>
@@ -270,6 +271,35 @@ TEST_F(CliTest, SaveReplacesTheFileWholeOrLeavesItAsItWas) {
     EXPECT_EQ(nlohmann::json::parse(readBack(link))["serial"], "KX0001");
 }
 #endif
+
+// A board that answers one of its four read-backs short: no command shows, saves or builds a
+// write from what it sent.
+TEST_F(CliTest, AShortAnswerIsAFailedReadForEveryCommand) {
+    const std::array<std::uint8_t, 4> codes{kCommandModesLow, kCommandModesHigh, kCommandPulse, kCommandHide};
+    for (std::size_t board = 0; board < codes.size(); ++board)
+        bus.addDevice(
+            testing::board(u"KX000" + std::u16string(1, static_cast<char16_t>(u'1' + board)), 0x0114, kSetUp));
+    // Each board answers short to the select of its own command only.
+    bus.failWhen([&](const SimCall& call) {
+        if (call.op == SimOp::SetFeature && call.bytes.size() > 1)
+            bus.firmware(call.device)
+                .setFault(call.bytes[1] == codes[call.device] ? FeatureFault::Short : FeatureFault::None);
+        return false;
+    });
+    const auto saved = scratch / "short.json";
+    for (const std::string serial : {"KX0001", "KX0002", "KX0003", "KX0004"}) {
+        for (const std::vector<std::string>& command :
+             {std::vector<std::string>{"show", serial}, {"set", serial, "1-2=1:2"}, {"save", serial, saved.string()}}) {
+            SCOPED_TRACE(serial + " " + command[0]);
+            out.str("");
+            EXPECT_EQ(run(command), 1);
+            EXPECT_THAT(out.str(), Not(HasSubstr("1:"))) << "a mode shown";
+        }
+    }
+    EXPECT_TRUE(writes().empty());
+    EXPECT_FALSE(std::filesystem::exists(saved));
+    for (std::size_t board = 0; board < codes.size(); ++board) EXPECT_EQ(bus.firmware(board).settings(), kSetUp);
+}
 
 }  // namespace
 }  // namespace korvex::testing
