@@ -237,7 +237,10 @@ PanelView readBoardPanel(HidPlatform& platform, DeviceSession& session) {
 
 void Configurator::loadBoard(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver,
                              const BoardRecord& chosen, const std::vector<BoardRecord>& listed) {
-    openListed(platform, link.session, chosen, listed);
+    // Once a board is open its frame takes input, so the user can move to another board while
+    // this one is read.
+    if (openListed(platform, link.session, chosen, listed))
+        deliver([self] { self->controls_.Frame1->setEnabled(true); });
     const PanelView view = readBoardPanel(platform, link.session);
     deliver([self, view, snapshot = link.session] { self->showPanel(view, snapshot); });
     // A failed read-back: the board the user has is opened again, never the last one a rescan

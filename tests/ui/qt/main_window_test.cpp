@@ -9,11 +9,13 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -340,6 +342,46 @@ TEST_F(Window, ADisabledFrameKeepsTheUserFromItsLists) {
     QTest::keyClick(serNo, Qt::Key_Up);
     EXPECT_EQ(serNo->currentText(), "KX000002");
     EXPECT_TRUE(bus.calls().empty());
+}
+
+// The window as a user meets a board that never answers a read, listed last beside a good one: it
+// repaints and takes the keyboard at once, reaches the good board within a second, and closes
+// without waiting for the hanging read.
+TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
+    SimulatedBus bus;
+    bus.addDevice(board(u"KX000001", {0x00, 0x04, 3, 0}));  // pair 5-6 at 1:2; 12 ms
+    bus.addDevice(board(u"KX000002", {}));
+    bus.setFault(1, FeatureFault::Hang);
+    bus.setHangTimeout(std::chrono::seconds(20));
+    {
+        MainWindow window;
+        Configurator logic(bus, window.controls(), DeviceThreads::Worker, [&window] { window.wake(); });
+        window.onWake([&logic] { logic.deliverResults(); });
+        window.onUnload([&logic] { logic.stop(); });
+        logic.start();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        auto* serNo = window.findChild<QComboBox*>("SerNo");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return serNo->count() == 2 && bus.hungRequests() == 1; }, 2000));
+
+        QElapsedTimer clock;
+        clock.start();
+        serNo->setFocus();
+        QTest::keyClick(serNo, Qt::Key_Up);
+        EXPECT_EQ(serNo->currentText(), "KX000001");
+        EXPECT_LT(clock.elapsed(), 200);  // the key was taken at once
+        auto* pulse = window.findChild<QComboBox*>("ModeCh1");
+        EXPECT_TRUE(QTest::qWaitFor([&] { return pulse->currentText() == "12 ms"; }, 1000));
+        EXPECT_EQ(window.findChild<QComboBox*>("Enc3")->currentText(), "1:2");
+        EXPECT_EQ(window.grab().size(), window.size());  // it paints while the other read waits
+
+        clock.restart();
+        window.close();
+        EXPECT_LT(clock.elapsed(), 200);
+        EXPECT_EQ(bus.hungRequests(), 1u);
+    }
+    bus.setFault(1, FeatureFault::None);
+    ASSERT_TRUE(QTest::qWaitFor([] { return DeviceWorker::stillRunning() == 0; }, 2000));
+    EXPECT_EQ(bus.openHandleCount(), 0u);
 }
 
 }  // namespace
