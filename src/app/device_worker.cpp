@@ -1,6 +1,7 @@
 #include "app/device_worker.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -11,11 +12,13 @@ namespace korvex {
 namespace {
 
 std::atomic<int> abandonedRunning{0};
+constexpr std::chrono::milliseconds kDrainWait{100};
 
 // What a worker's thread shares with its owner; the thread keeps it alive after the owner is gone.
 struct Queue {
     std::mutex mutex;
     std::condition_variable ready;
+    std::condition_variable drained;  // the queue ran empty
     std::deque<std::function<void()>> jobs;
     bool running = false;  // a job is under way
     bool ending = false;   // the owner is gone: run what is queued, then end
@@ -35,6 +38,7 @@ void serve(const std::shared_ptr<Queue>& queue) {
         job = nullptr;  // whatever the job holds goes before the worker counts as idle
         lock.lock();
         queue->running = false;
+        if (queue->jobs.empty()) queue->drained.notify_all();
     }
     if (queue->abandoned) --abandonedRunning;
 }
@@ -46,13 +50,18 @@ public:
     ~ThreadWorker() override {
         std::unique_lock lock(queue_->mutex);
         queue_->ending = true;
-        const bool idle = !queue_->running && queue_->jobs.empty();
+        lock.unlock();
+        queue_->ready.notify_one();
+        lock.lock();
+        // The last jobs (closing a board, say) usually take a moment: wait that long, never for a
+        // board that does not answer.
+        const bool idle =
+            queue_->drained.wait_for(lock, kDrainWait, [&] { return !queue_->running && queue_->jobs.empty(); });
         if (!idle) {
             queue_->abandoned = true;
             ++abandonedRunning;
         }
         lock.unlock();
-        queue_->ready.notify_one();
         if (idle) {
             thread_.join();
         } else {

@@ -1,7 +1,7 @@
 // korvex-config-demo: the configurator's window on a simulated bus with two boards, beside a
 // control window that plugs, unplugs and silences them and shows what each one received.
-#include "app/configurator.h"
 #include "app/program_options.h"
+#include "app/run_configurator.h"
 #include "demo/demo_bus.h"
 #include "demo/qt/simulation_window.h"
 #include "device/simulated_bus.h"
@@ -9,8 +9,6 @@
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
-
-#include <cstdlib>
 
 int main(int argc, char** argv) {
     int exitCode = 0;
@@ -32,23 +30,12 @@ int main(int argc, char** argv) {
 
     korvex::ui::MainWindow window;
     korvex::ui::SimulationWindow simulation(bus);
-    int code = 0;
-    {
-        korvex::Configurator configurator(bus, window.controls(), korvex::DeviceThreads::Worker,
-                                          [&window] { window.wake(); });
-        window.onWake([&configurator] { configurator.deliverResults(); });
-        window.onUnload([&] {
-            configurator.stop();
-            simulation.close();
-        });
-        // A quit that bypasses the window (the session ending) still unloads it.
-        QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
-        configurator.start();
+    // A quit that bypasses the window (the session ending) still unloads it.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
+    const auto runLoop = [&] {
         simulation.move(window.frameGeometry().topRight() + QPoint(16, 0));
         simulation.show();
-        code = QApplication::exec();
-    }
-    // A simulated board left hanging holds its worker until its timeout: the demo does not wait.
-    if (korvex::DeviceWorker::stillRunning() > 0) std::_Exit(code);
-    return code;
+        return QApplication::exec();
+    };
+    return korvex::runConfigurator(bus, window, runLoop, [&simulation] { simulation.close(); });
 }

@@ -1,13 +1,11 @@
 // korvex-config: the configurator on the boards attached to this computer.
-#include "app/configurator.h"
 #include "app/program_options.h"
+#include "app/run_configurator.h"
 #include "device/hid_platform.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
 
 #include <QApplication>
-
-#include <cstdlib>
 
 int main(int argc, char** argv) {
     int exitCode = 0;
@@ -27,19 +25,7 @@ int main(int argc, char** argv) {
 
     const auto platform = korvex::makeSystemHidPlatform();
     korvex::ui::MainWindow window;
-    int code = 0;
-    {
-        korvex::Configurator configurator(*platform, window.controls(), korvex::DeviceThreads::Worker,
-                                          [&window] { window.wake(); });
-        window.onWake([&configurator] { configurator.deliverResults(); });
-        window.onUnload([&configurator] { configurator.stop(); });
-        // A quit that bypasses the window (the session ending) still unloads it.
-        QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
-        configurator.start();
-        code = QApplication::exec();
-    }
-    // A request to a board that never answers ends only with the system's timeout; the process
-    // does not wait for it, and its handle closes with the process.
-    if (korvex::DeviceWorker::stillRunning() > 0) std::_Exit(code);
-    return code;
+    // A quit that bypasses the window (the session ending) still unloads it.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
+    return korvex::runConfigurator(*platform, window, [] { return QApplication::exec(); });
 }
