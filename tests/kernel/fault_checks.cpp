@@ -171,7 +171,9 @@ void shortAnswers(HidPlatform& platform, BoardProcess& boards, const std::string
 void hangingBoard(HidPlatform& platform, BoardProcess& boards, const BoardRecord& hanging, const BoardRecord& good) {
     if (!command(boards, "hang " + hanging.serial)) return;
     ui::MemoryForm form;
-    auto app = std::make_unique<Configurator>(platform, form.controls(), DeviceThreads::Worker, nullptr);
+    // The workers' wake has nothing to post to: this thread delivers their results itself. (An
+    // empty wake would mean the window's logic is gone, and every result would be dropped.)
+    auto app = std::make_unique<Configurator>(platform, form.controls(), DeviceThreads::Worker, [] {});
     app->start();  // lists both, opens the hanging board (listed last) and waits on its read-back
     settleUntil(
         *app, [&form] { return form.SerNo.items().size() == 2; }, 3s);
