@@ -170,6 +170,21 @@ void shortAnswers(HidPlatform& platform, BoardProcess& boards, const std::string
 // A board that never answers reads, beside a good one: the configurator's window never waits on it.
 void hangingBoard(HidPlatform& platform, BoardProcess& boards, const BoardRecord& hanging, const BoardRecord& good) {
     if (!command(boards, "hang " + hanging.serial)) return;
+    // A read of it fails at the system's timeout; set back to answering, the board takes the very
+    // next request (on USB: the next SETUP after the one it left unanswered) and answers it.
+    DeviceSession session;
+    if (openBoardAt(platform, session, hanging.path, hanging.serial)) {
+        const auto asked = Clock::now();
+        const bool answered = queryCommand(platform, session, kCommandPulse).has_value();
+        const auto failedAfter = msSince(asked);
+        check(!answered && failedAfter >= 4500 && failedAfter < 6500,
+              "a read of the hanging board fails after " + std::to_string(failedAfter) + " ms");
+        command(boards, "accept " + hanging.serial);
+        check(sendCommand(platform, session, kCommandPulse, 3) && queryCommand(platform, session, kCommandPulse) == 3,
+              "answering again, the board takes the next write and read");
+        platform.close(session.deviceHandle);
+        command(boards, "hang " + hanging.serial);
+    }
     ui::MemoryForm form;
     // The workers' wake has nothing to post to: this thread delivers their results itself. (An
     // empty wake would mean the window's logic is gone, and every result would be dropped.)
