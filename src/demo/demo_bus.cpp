@@ -1,6 +1,7 @@
 #include "demo/demo_bus.h"
 
 #include <string>
+#include <vector>
 
 namespace korvex::demo {
 
@@ -34,8 +35,24 @@ std::size_t addOldFirmwareBoard(SimulatedBus& bus, int n) {
     return bus.addDevice(board(serial, kOldFirmware, {}));
 }
 
+BoardView boardView(SimulatedBus& bus, std::size_t device) {
+    BoardView view;
+    bus.withLock([&view, device](SimulatedBus& locked) {
+        view = BoardView{locked.plugged(device), locked.silent(device), locked.firmware(device)};
+    });
+    return view;
+}
+
 void BusTraffic::take(const std::function<void(std::size_t device, const SimCall& call)>& onReport) {
-    for (const SimCall& call : bus_.calls()) {
+    // Taken and emptied at once, so that no call made meanwhile by a worker is lost.
+    std::vector<SimCall> calls;
+    std::size_t deviceCount = 0;
+    bus_.withLock([&calls, &deviceCount](SimulatedBus& bus) {
+        calls = bus.calls();
+        bus.clearCalls();
+        deviceCount = bus.deviceCount();
+    });
+    for (const SimCall& call : calls) {
         switch (call.op) {
         case SimOp::Open:
             if (call.ok) openHandles_[call.handle] = call.device;
@@ -43,12 +60,11 @@ void BusTraffic::take(const std::function<void(std::size_t device, const SimCall
         case SimOp::Close: openHandles_.erase(call.handle); break;
         case SimOp::SetFeature:
         case SimOp::GetFeature:
-            if (call.device < bus_.deviceCount()) onReport(call.device, call);
+            if (call.device < deviceCount) onReport(call.device, call);
             break;
         default: break;
         }
     }
-    bus_.clearCalls();
 }
 
 bool BusTraffic::open(std::size_t device) const {

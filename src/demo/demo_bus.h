@@ -4,6 +4,7 @@
 
 #include "device/simulated_bus.h"
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -17,6 +18,20 @@ void addStartingBoards(SimulatedBus& bus);
 // Adds the n-th board with firmware 0.13, below the oldest the configurator accepts (serial
 // KX130001, KX130002 ...); returns its index on the bus.
 std::size_t addOldFirmwareBoard(SimulatedBus& bus, int n);
+
+// How a board's firmware handles feature requests, as its panel offers the choice: the texts in
+// the order of FeatureFault (None, Refuse, Short, Hang).
+inline constexpr std::array<const char*, 4> kFaultChoices{"answered", "refused", "answered short", "never answered"};
+inline constexpr const char* kFaultLabel = "Feature requests:";
+
+// A board as its panel shows it, copied under the bus's lock: the configurator's workers call the
+// bus while the panel reads it.
+struct BoardView {
+    bool plugged = false;
+    bool silent = false;
+    BoardFirmware firmware;
+};
+BoardView boardView(SimulatedBus& bus, std::size_t device);
 
 // Follows the bus's call log: which boards the configurator holds open, and every feature request
 // each board answered.

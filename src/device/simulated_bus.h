@@ -78,6 +78,13 @@ public:
     // With real waits on, a read on a silent board takes its whole bound, as on a real system.
     void setRealWaits(bool on) { realWaits_ = on; }
 
+    // Runs `use` under the bus's lock: what it reads or copies of the bus (the calls, a board's
+    // firmware) is one consistent state while other threads call the bus.
+    void withLock(const std::function<void(SimulatedBus&)>& use) {
+        const std::lock_guard lock(mutex_);
+        use(*this);
+    }
+
     const std::vector<SimCall>& calls() const { return calls_; }
     void clearCalls() { calls_.clear(); }
     void setRecording(bool on) { recording_ = on; }

@@ -1,5 +1,6 @@
 // Drives the configurator's hidraw platform, discovery and command reports against boards that
-// the real kernel believes are plugged in (korvex-virtual-board on /dev/uhid).
+// the real kernel believes are plugged in (korvex-virtual-board on /dev/uhid, korvex-usb-board on
+// dummy_hcd), and on both kinds boards that share a serial number or answer short or never.
 //
 //   korvex-kernel-test [--board-program PATH] [--korvexctl PATH] [--exit-port]
 //
@@ -14,6 +15,7 @@
 #include "device/device_strings.h"
 #include "device/discovery.h"
 #include "device/hid_platform.h"
+#include "fault_checks.h"
 #include "korvexctl_steps.h"
 #include "protocol/command_reports.h"
 #include "usb_board_checks.h"
@@ -26,6 +28,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <thread>
@@ -260,6 +263,9 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     run(boardProgram, korvexctl);
     failures += kerneltest::usbBoardChecks(boardProgram);
+    failures += kerneltest::boardFaultChecks(boardProgram, korvexctl);
+    failures +=
+        kerneltest::boardFaultChecks(std::filesystem::path(boardProgram).parent_path() / "korvex-usb-board", korvexctl);
     const bool passed = failures == 0;
     std::cout << (passed ? "KERNEL TEST PASSED" : "KERNEL TEST FAILED: " + std::to_string(failures) + " checks")
               << " in " << since(start).count() << " ms" << std::endl;

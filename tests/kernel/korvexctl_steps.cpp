@@ -11,18 +11,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-struct Outcome {
-    int exitCode = -1;
-    std::string output;
-};
-
-Outcome korvexctl(const std::string& program, const std::vector<std::string>& arguments) {
-    BoardProcess run;
-    Outcome outcome;
-    if (!run.start(program, arguments)) return outcome;
-    while (const auto line = run.nextLine(10s)) outcome.output += *line + "\n";
-    outcome.exitCode = run.finish();
-    return outcome;
+KorvexctlRun korvexctl(const std::string& program, const std::vector<std::string>& arguments) {
+    return runKorvexctl(program, arguments);
 }
 
 std::string state(BoardProcess& boards, const std::string& serial) {
@@ -31,6 +21,15 @@ std::string state(BoardProcess& boards, const std::string& serial) {
 }
 
 }  // namespace
+
+KorvexctlRun runKorvexctl(const std::string& program, const std::vector<std::string>& arguments) {
+    BoardProcess run;
+    KorvexctlRun outcome;
+    if (!run.start(program, arguments)) return outcome;
+    while (const auto line = run.nextLine(10s)) outcome.output += *line + "\n";
+    outcome.exitCode = run.finish();
+    return outcome;
+}
 
 void runKorvexctlSteps(const std::string& program, BoardProcess& boards, const std::string& serial,
                        const Check& check) {

@@ -22,6 +22,15 @@ ConsoleBoard* find(std::span<ConsoleBoard* const> boards, const std::string& ser
     return nullptr;
 }
 
+// The firmware fault a command sets, if it sets one.
+std::optional<FeatureFault> featureFault(const std::string& command) {
+    if (command == "refuse") return FeatureFault::Refuse;
+    if (command == "short") return FeatureFault::Short;
+    if (command == "hang") return FeatureFault::Hang;
+    if (command == "accept") return FeatureFault::None;
+    return std::nullopt;
+}
+
 // Runs one command line; false on "quit".
 bool runCommand(const std::string& line, std::span<ConsoleBoard* const> boards) {
     std::istringstream words(line);
@@ -42,8 +51,8 @@ bool runCommand(const std::string& line, std::span<ConsoleBoard* const> boards) 
     } else if (command == "silent" || command == "talk") {
         board->setSilent(command == "silent");
         say(command + " " + serial);
-    } else if (command == "refuse" || command == "accept") {
-        board->setRefusing(command == "refuse");
+    } else if (const auto fault = featureFault(command)) {
+        board->firmware().setFault(*fault);
         say(command + " " + serial);
     } else if (command == "state") {
         const auto& s = board->firmware().settings();

@@ -1,10 +1,13 @@
 // What every virtual board program shares: the --board argument, and the commands read from
 // standard input, one a line, each acknowledged on standard output:
-//   unplug SERIAL | plug SERIAL | silent SERIAL | talk SERIAL | refuse SERIAL | accept SERIAL |
-//   state SERIAL | hold SERIAL BUTTON... | pulse SERIAL BUTTON | quit
-// A refusing board fails every feature request until it is told to accept them again. hold sets
-// the buttons held down from now on (none for none); pulse sends one report with the button
-// down, as one encoder step gives it.
+//   unplug SERIAL | plug SERIAL | silent SERIAL | talk SERIAL | refuse SERIAL | short SERIAL |
+//   hang SERIAL | accept SERIAL | state SERIAL | hold SERIAL BUTTON... | pulse SERIAL BUTTON | quit
+// The feature faults of the firmware model, until `accept` ends them: a refusing board fails every
+// feature request; a short one answers a get-feature with 2 bytes (report ID and the echoed
+// command, no value); a hanging one never answers a get-feature, so the host's request fails at
+// its system's timeout (5 s on Linux), while set-feature requests still work. hold sets the
+// buttons held down from now on (none for none); pulse sends one report with the button down, as
+// one encoder step gives it.
 #pragma once
 
 #include "device/board_firmware.h"
@@ -68,7 +71,6 @@ public:
     virtual bool plug() = 0;
     virtual void unplug() = 0;
     virtual void setSilent(bool silent) = 0;
-    virtual void setRefusing(bool refusing) = 0;
 };
 
 // One line of output, flushed at once: a test waits for each line.

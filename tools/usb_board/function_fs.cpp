@@ -2,6 +2,7 @@
 
 #include <endian.h>
 #include <fcntl.h>
+#include <sys/eventfd.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -36,11 +37,12 @@ void putInterface(std::vector<std::uint8_t>& out, std::size_t reportDescriptorLe
     out.insert(out.end(), std::begin(endpoint), std::end(endpoint));
 }
 
-std::vector<std::uint8_t> descriptors(std::size_t reportDescriptorLength) {
+std::vector<std::uint8_t> descriptors(std::size_t reportDescriptorLength, int notifier) {
     std::vector<std::uint8_t> out;
     putLe32(out, FUNCTIONFS_DESCRIPTORS_MAGIC_V2);
     putLe32(out, 0);  // the length, filled in below
-    putLe32(out, FUNCTIONFS_HAS_FS_DESC | FUNCTIONFS_HAS_HS_DESC);
+    putLe32(out, FUNCTIONFS_HAS_FS_DESC | FUNCTIONFS_HAS_HS_DESC | FUNCTIONFS_EVENTFD);
+    putLe32(out, static_cast<std::uint32_t>(notifier));
     putLe32(out, 3);
     putLe32(out, 3);
     putInterface(out, reportDescriptorLength, kFullSpeedInterval);
@@ -93,8 +95,11 @@ bool FunctionFs::open(const std::string& name, std::size_t reportDescriptorLengt
         mountPoint_.clear();
         return false;
     }
+    notifier_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (notifier_ < 0) return fail();
     ep0_ = ::open((mountPoint_ + "/ep0").c_str(), O_RDWR | O_CLOEXEC);
-    if (ep0_ < 0 || !writeAll(ep0_, descriptors(reportDescriptorLength)) || !writeAll(ep0_, noStrings())) return fail();
+    if (ep0_ < 0 || !writeAll(ep0_, descriptors(reportDescriptorLength, notifier_)) || !writeAll(ep0_, noStrings()))
+        return fail();
     // Non-blocking, so that a report queued while the host has not configured the device fails
     // at once instead of waiting.
     ep1_ = ::open((mountPoint_ + "/ep1").c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
@@ -105,16 +110,25 @@ bool FunctionFs::open(const std::string& name, std::size_t reportDescriptorLengt
 void FunctionFs::close() {
     if (ep1_ >= 0) ::close(ep1_);
     if (ep0_ >= 0) ::close(ep0_);
-    ep0_ = ep1_ = -1;
+    if (notifier_ >= 0) ::close(notifier_);
+    ep0_ = ep1_ = notifier_ = -1;
     if (mountPoint_.empty()) return;
     ::umount2(mountPoint_.c_str(), 0);
     ::rmdir(mountPoint_.c_str());
     mountPoint_.clear();
 }
 
+void FunctionFs::drainNotifier() {
+    std::uint64_t count = 0;
+    [[maybe_unused]] const auto ignored = ::read(notifier_, &count, sizeof count);
+}
+
 std::vector<usb_functionfs_event> FunctionFs::readEvents() {
     usb_functionfs_event events[4];
-    const ssize_t got = ::read(ep0_, events, sizeof events);
+    ssize_t got = ::read(ep0_, events, sizeof events);
+    // EIDRM: a SETUP read before was never answered and a newer event cancelled it; that read
+    // cleared the cancelled state, and the next one returns the events.
+    if (got < 0 && errno == EIDRM) got = ::read(ep0_, events, sizeof events);
     if (got <= 0) return {};
     return {events, events + static_cast<std::size_t>(got) / sizeof events[0]};
 }

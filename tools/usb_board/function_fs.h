@@ -29,9 +29,15 @@ public:
     void close();
     bool opened() const { return ep0_ >= 0; }
     int ep0() const { return ep0_; }
+    // Readable once an event is added to ep0's queue after the last drainNotifier(). While a SETUP
+    // read from ep0 waits for its answer, ep0 itself polls readable all the time, and reading it
+    // would stall that request: a board that leaves a request unanswered waits on this instead.
+    int eventNotifier() const { return notifier_; }
+    void drainNotifier();
     int inputEndpoint() const { return ep1_; }
 
-    // The events waiting on ep0, at most four; empty when none could be read.
+    // The events waiting on ep0, at most four; empty when none could be read. A SETUP left
+    // unanswered is given up first: the host's next event cancelled it.
     std::vector<usb_functionfs_event> readEvents();
 
     // The answers to the pending SETUP. Data to the host, at most the length it asked for.
@@ -47,6 +53,7 @@ private:
     std::string mountPoint_;
     int ep0_ = -1;
     int ep1_ = -1;
+    int notifier_ = -1;  // an eventfd that FunctionFS signals for every event it adds
 };
 
 // The HID class descriptor that goes with a report descriptor of that length.

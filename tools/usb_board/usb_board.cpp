@@ -81,6 +81,10 @@ void UsbBoard::sendButtons() {
 }
 
 void UsbBoard::handleControl() {
+    // Every event added from here on signals the notifier again, so a request left unanswered
+    // below is waited out on it.
+    function_.drainNotifier();
+    unanswered_ = false;
     for (const usb_functionfs_event& event : function_.readEvents()) {
         switch (event.type) {
         case FUNCTIONFS_ENABLE: enabled_ = true; break;
@@ -106,19 +110,27 @@ void UsbBoard::answer(const usb_ctrlrequest& setup) {
         if (reportType == HID_DT_REPORT) return reply(boardReportDescriptor());
         if (reportType == HID_DT_HID) return reply(hidClassDescriptor(boardReportDescriptor().size()));
     } else if (setup.bRequestType == kClassInterfaceIn) {
-        if (setup.bRequest == HID_REQ_GET_REPORT && reportId == 0 && reportType == kFeatureReport && !refusing_) {
+        if (setup.bRequest == HID_REQ_GET_REPORT && reportId == 0 && reportType == kFeatureReport) {
+            if (firmware_.fault() == FeatureFault::Hang) {
+                unanswered_ = true;  // no data stage and no stall: the host's transfer times out
+                return;
+            }
             std::array<std::uint8_t, kBoardFeatureLength> report{};
-            firmware_.answerFeature(report);
-            if (log_) log_("get", report);
-            return reply(std::span(report).subspan(1));
+            const std::size_t answered = firmware_.answerFeature(report);
+            if (answered > 0) {
+                if (log_) log_("get", std::span(report).first(answered));
+                // Without report IDs the ID byte is not on the wire: a short answer of 2 bytes is
+                // a 1-byte data stage, which the host returns as 2 with the ID put back in front.
+                return reply(std::span(report).subspan(1, answered - 1));
+            }
         }
         if (setup.bRequest == HID_REQ_GET_REPORT && reportId == 0 && reportType == kInputReport) {
             return reply(firmware_.currentInputReport());
         }
         if (setup.bRequest == HID_REQ_GET_IDLE) return reply(std::span(&idle_, 1));
     } else if (setup.bRequestType == kClassInterfaceOut) {
-        if (setup.bRequest == HID_REQ_SET_REPORT && reportId == 0 && reportType == kFeatureReport && !refusing_ &&
-            length <= kMaxSetReportBytes) {
+        if (setup.bRequest == HID_REQ_SET_REPORT && reportId == 0 && reportType == kFeatureReport &&
+            firmware_.fault() != FeatureFault::Refuse && length <= kMaxSetReportBytes) {
             std::array<std::uint8_t, kMaxSetReportBytes + 1> report{};  // byte 0: the report ID, 0
             const auto got = function_.receiveData(std::span(report).subspan(1, length));
             if (!got) return;  // the host gave up on the request

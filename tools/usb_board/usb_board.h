@@ -30,7 +30,6 @@ public:
     bool plug() override;
     void unplug() override;
     void setSilent(bool silent) override;
-    void setRefusing(bool refusing) override { refusing_ = refusing; }
     // Unplugs the board and removes its gadget.
     void remove();
 
@@ -41,7 +40,8 @@ public:
     }
 
     // Descriptors to wait on (-1 while the gadget does not exist), and what to do when readable.
-    int controlEvents() const { return function_.ep0(); }
+    // While a request is left unanswered, the host's next event is waited for instead of ep0.
+    int controlEvents() const { return unanswered_ ? function_.eventNotifier() : function_.ep0(); }
     int inputCompletions() const { return input_.completions(); }
     void handleControl();
     void handleInputCompletion() { input_.reap(); }
@@ -57,8 +57,8 @@ private:
     std::string name_;
     std::string controller_;
     bool plugged_ = false;
-    bool enabled_ = false;  // the host has configured the device
-    bool refusing_ = false;
+    bool enabled_ = false;     // the host has configured the device
+    bool unanswered_ = false;  // a GET_REPORT left unanswered (a hanging board); the host times it out
     std::uint8_t idle_ = 0;
     BoardFirmware firmware_;
     ConfigfsGadget gadget_;

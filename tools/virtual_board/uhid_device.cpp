@@ -81,17 +81,18 @@ bool UhidDevice::handleEvent(FeatureAnswerer& answerer) {
     uhid_event reply{};
     if (event.type == UHID_GET_REPORT) {
         const auto& request = event.u.get_report;
-        reply.type = UHID_GET_REPORT_REPLY;
-        reply.u.get_report_reply.id = request.id;
         // The answer is {report ID, payload}, as a USB board puts it on the wire.
         std::vector<std::uint8_t> report(featureLength_, 0);
-        const bool ok =
-            request.rtype == UHID_FEATURE_REPORT && !report.empty() && answerer.getFeature(request.rnum, report);
-        reply.u.get_report_reply.err = ok ? 0 : EIO;
-        if (ok) {
-            reply.u.get_report_reply.size = static_cast<__u16>(report.size());
-            std::copy(report.begin(), report.end(), reply.u.get_report_reply.data);
-        }
+        const auto answered = request.rtype == UHID_FEATURE_REPORT && !report.empty()
+                                  ? answerer.getFeature(request.rnum, report)
+                                  : std::optional<std::size_t>(0);
+        if (!answered) return true;  // no reply: the kernel gives up on the request after 5 s
+        const std::size_t size = std::min(*answered, report.size());
+        reply.type = UHID_GET_REPORT_REPLY;
+        reply.u.get_report_reply.id = request.id;
+        reply.u.get_report_reply.err = size > 0 ? 0 : EIO;
+        reply.u.get_report_reply.size = static_cast<__u16>(size);
+        std::copy_n(report.begin(), size, reply.u.get_report_reply.data);
         return send(fd_, reply);
     }
     if (event.type == UHID_SET_REPORT) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -12,8 +13,10 @@ namespace korvex::tools {
 class FeatureAnswerer {
 public:
     virtual ~FeatureAnswerer() = default;
-    // Fills `report` (its size is the device's feature report length); false refuses the request.
-    virtual bool getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) = 0;
+    // Fills `report` (its size is the device's feature report length) and returns how many of its
+    // bytes the device answers: 0 refuses the request, fewer than its size is a short answer.
+    // Nothing: the request is never answered, and the kernel fails it after its 5 s wait.
+    virtual std::optional<std::size_t> getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) = 0;
     virtual bool setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) = 0;
 };
 

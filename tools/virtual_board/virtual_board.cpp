@@ -36,16 +36,17 @@ void VirtualBoard::sendButtons() {
     device_.sendInput(firmware_.nextInputReport());
 }
 
-bool VirtualBoard::getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) {
-    if (reportId != 0 || refusing_) return false;
-    firmware_.answerFeature(report);
-    if (log_) log_("get", report);
-    return true;
+std::optional<std::size_t> VirtualBoard::getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) {
+    if (reportId != 0) return 0;
+    if (firmware_.fault() == FeatureFault::Hang) return std::nullopt;
+    const std::size_t answered = firmware_.answerFeature(report);
+    if (answered > 0 && log_) log_("get", report.first(answered));
+    return answered;
 }
 
 bool VirtualBoard::setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) {
     // A report the firmware does not understand is still taken off the wire, and ignored.
-    if (reportId != 0 || refusing_) return false;
+    if (reportId != 0 || firmware_.fault() == FeatureFault::Refuse) return false;
     if (log_) log_("set", report);
     firmware_.receiveFeature(report);
     return true;

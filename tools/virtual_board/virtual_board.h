@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace korvex::tools {
@@ -25,7 +26,6 @@ public:
     bool plug() override;
     void unplug() override { device_.destroy(); }
     void setSilent(bool silent) override { silent_ = silent; }
-    void setRefusing(bool refusing) override { refusing_ = refusing; }
     // Told every feature request as it arrives: "set" or "get", and the report's bytes.
     void onFeature(std::function<void(const std::string& direction, std::span<const std::uint8_t> report)> log) {
         log_ = std::move(log);
@@ -34,14 +34,14 @@ public:
     void sendButtons();
     BoardFirmware& firmware() override { return firmware_; }
 
-    bool getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) override;
+    // Answered as the firmware model's fault says: in full, short, refused or never.
+    std::optional<std::size_t> getFeature(std::uint8_t reportId, std::span<std::uint8_t> report) override;
     bool setFeature(std::uint8_t reportId, std::span<const std::uint8_t> report) override;
 
 private:
     std::string serial_;
     std::uint16_t version_;
     bool silent_;
-    bool refusing_ = false;
     BoardFirmware firmware_;
     UhidDevice device_;
     std::function<void(const std::string&, std::span<const std::uint8_t>)> log_;
@@ -52,7 +52,7 @@ class OtherHidDevice final : public FeatureAnswerer {
 public:
     bool plug();
     UhidDevice& device() { return device_; }
-    bool getFeature(std::uint8_t, std::span<std::uint8_t>) override { return false; }
+    std::optional<std::size_t> getFeature(std::uint8_t, std::span<std::uint8_t>) override { return 0; }
     bool setFeature(std::uint8_t, std::span<const std::uint8_t>) override { return false; }
 
 private:

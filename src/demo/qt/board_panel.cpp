@@ -1,14 +1,17 @@
 #include "demo/qt/board_panel.h"
 
+#include "demo/demo_bus.h"
 #include "demo/report_text.h"
 #include "protocol/device_panel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -29,6 +32,10 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
 
     plug_ = new QPushButton(this);
     silent_ = new QCheckBox(QStringLiteral("Silent (sends no input reports)"), this);
+    fault_ = new QComboBox(this);
+    for (const char* choice : demo::kFaultChoices) fault_->addItem(QString::fromLatin1(choice));
+    auto* faultLabel = new QLabel(QString::fromLatin1(demo::kFaultLabel), this);
+    faultLabel->setBuddy(fault_);
     status_ = new QLabel(this);
     settings_ = new QLabel(this);
     settings_->setTextFormat(Qt::PlainText);
@@ -50,6 +57,11 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     buttons->addStretch();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
+    auto* faults = new QHBoxLayout;
+    faults->addWidget(faultLabel);
+    faults->addWidget(fault_);
+    faults->addStretch();
+    layout->addLayout(faults);
     layout->addWidget(status_);
     layout->addWidget(settings_);
     layout->addWidget(new QLabel(QStringLiteral("Last feature reports (newest last):"), this));
@@ -63,6 +75,8 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
         }
     });
     connect(silent_, &QCheckBox::toggled, this, [this](bool on) { bus_.setSilent(device_, on); });
+    connect(fault_, &QComboBox::currentIndexChanged, this,
+            [this](int index) { bus_.setFault(device_, static_cast<FeatureFault>(index)); });
     refresh(false);
 }
 
@@ -85,12 +99,15 @@ bool BoardPanel::addReport(const SimCall& call) {
 }
 
 void BoardPanel::refresh(bool open) {
-    const bool plugged = bus_.plugged(device_);
+    const demo::BoardView view = demo::boardView(bus_, device_);
+    const bool plugged = view.plugged;
     plug_->setText(plugged ? QStringLiteral("Unplug") : QStringLiteral("Plug in"));
     status_->setText(QStringLiteral("%1%2").arg(plugged ? QStringLiteral("Plugged in") : QStringLiteral("Unplugged"),
                                                 open ? QStringLiteral(", open in the configurator") : QString()));
 
-    settings_->setText(QString::fromStdString(demo::settingsText(bus_.firmware(device_))));
+    settings_->setText(QString::fromStdString(demo::settingsText(view.firmware)));
+    const QSignalBlocker quiet(fault_);  // showing the bus's state is no choice of the user's
+    fault_->setCurrentIndex(static_cast<int>(view.firmware.fault()));
     if (reportsChanged_) {
         reportsChanged_ = false;
         QStringList lines(lastReports_.begin(), lastReports_.end());

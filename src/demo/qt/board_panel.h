@@ -1,5 +1,5 @@
-// One simulated board in the demo's control window: plug, silence, its firmware state and the
-// last feature reports it received.
+// One simulated board in the demo's control window: plug, silence, how it answers feature
+// requests, its firmware state and the last feature reports it received.
 #pragma once
 
 #include "device/simulated_bus.h"
@@ -10,6 +10,7 @@
 #include <deque>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -36,6 +37,7 @@ private:
     std::size_t device_;
     QPushButton* plug_;
     QCheckBox* silent_;
+    QComboBox* fault_;
     QLabel* status_;
     QLabel* settings_;
     QPlainTextEdit* reports_;

@@ -1,5 +1,6 @@
 #include "demo/win32/board_panel.h"
 
+#include "demo/demo_bus.h"
 #include "demo/report_text.h"
 #include "device/windows/wide_text.h"
 #include "protocol/device_panel.h"
@@ -40,10 +41,15 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int t
     const HWND group = add(WC_BUTTONW, BS_GROUPBOX, 8, 0, 404, kHeight - 8, toWide(title));
     plug_ = add(WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 20, 22, 80, 24);
     silent_ = add(WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX, 112, 22, 290, 24, L"Silent (sends no input reports)");
-    status_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 52, 380, 18);
-    settings_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 72, 380, 48);
-    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 122, 380, 18, L"Last feature reports (newest last):");
-    reports_ = add(WC_EDITW, WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 20, 140, 380, 108);
+    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 55, 110, 18, toWide(kFaultLabel));
+    // A drop-down list: its height includes the open list's.
+    fault_ = add(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 132, 52, 180, 120);
+    for (const char* choice : kFaultChoices)
+        SendMessageW(fault_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(choice).c_str()));
+    status_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 80, 380, 18);
+    settings_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 100, 380, 48);
+    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 150, 380, 18, L"Last feature reports (newest last):");
+    reports_ = add(WC_EDITW, WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 20, 168, 380, 108);
     SendMessageW(reports_, WM_SETFONT, reinterpret_cast<WPARAM>(fixed), FALSE);
     // The group box is drawn under the controls it surrounds.
     SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -65,12 +71,18 @@ void BoardPanel::addReport(const SimCall& call) {
 }
 
 void BoardPanel::refresh(bool open) {
-    const bool plugged = bus_.plugged(device_);
+    const BoardView view = boardView(bus_, device_);
+    const bool plugged = view.plugged;
     setText(plug_, plugged ? L"Unplug" : L"Plug in");
     setText(status_,
             std::wstring(plugged ? L"Plugged in" : L"Unplugged") + (open ? L", open in the configurator" : L""));
-    setText(settings_, toWide(settingsText(bus_.firmware(device_))));
-    SendMessageW(silent_, BM_SETCHECK, bus_.silent(device_) ? BST_CHECKED : BST_UNCHECKED, 0);
+    setText(settings_, toWide(settingsText(view.firmware)));
+    SendMessageW(silent_, BM_SETCHECK, view.silent ? BST_CHECKED : BST_UNCHECKED, 0);
+    // Not while the user has the list open: the choice is theirs until they close it.
+    const auto fault = static_cast<WPARAM>(view.firmware.fault());
+    if (!SendMessageW(fault_, CB_GETDROPPEDSTATE, 0, 0) &&
+        SendMessageW(fault_, CB_GETCURSEL, 0, 0) != static_cast<LRESULT>(fault))
+        SendMessageW(fault_, CB_SETCURSEL, fault, 0);
     if (reportsChanged_) {
         reportsChanged_ = false;
         std::string lines;
@@ -82,6 +94,12 @@ void BoardPanel::refresh(bool open) {
 }
 
 bool BoardPanel::onCommand(HWND control, UINT code) {
+    if (control == fault_) {
+        const LRESULT chosen = SendMessageW(fault_, CB_GETCURSEL, 0, 0);
+        if (code == CBN_SELCHANGE && chosen >= 0 && chosen < static_cast<LRESULT>(kFaultChoices.size()))
+            bus_.setFault(device_, static_cast<FeatureFault>(chosen));
+        return true;
+    }
     if (code != BN_CLICKED) return control == plug_ || control == silent_;
     if (control == plug_) {
         if (bus_.plugged(device_)) {

@@ -1,5 +1,5 @@
-// One simulated board in the demo's control window: plug or unplug it, make it silent, and see its
-// settings and the last feature reports it received.
+// One simulated board in the demo's control window: plug or unplug it, make it silent, choose how
+// it answers feature requests, and see its settings and the last feature reports it received.
 #pragma once
 
 #include "device/simulated_bus.h"
@@ -16,7 +16,7 @@ public:
     // Creates the panel's controls in `parent` with their top at `top`; `scale` maps 96-DPI pixels.
     BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int top, int (*scale)(HWND, int), HFONT font,
                HFONT fixed);
-    static constexpr int kHeight = 262;  // at 96 DPI
+    static constexpr int kHeight = 290;  // at 96 DPI
 
     void addReport(const SimCall& call);
     void refresh(bool open);
@@ -32,7 +32,8 @@ private:
     int top_;
     int (*scale_)(HWND, int);
     HFONT font_;
-    HWND plug_ = nullptr, silent_ = nullptr, status_ = nullptr, settings_ = nullptr, reports_ = nullptr;
+    HWND plug_ = nullptr, silent_ = nullptr, fault_ = nullptr, status_ = nullptr, settings_ = nullptr,
+         reports_ = nullptr;
     std::deque<std::string> lastReports_;
     bool reportsChanged_ = true;
 };

@@ -3,6 +3,7 @@
 #include "demo/qt/simulation_window.h"
 #include "demo/demo_bus.h"
 
+#include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -73,6 +74,41 @@ TEST(SimulationWindow, StaysOnASmallScreenAndShowsWholeReportLines) {
     EXPECT_LE(window.width() + kFrameAllowance, screen.width());
     expectWholeLines(window);
     EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
+    bus.close(handle);
+}
+
+// Each board's "Feature requests" list sets the firmware fault of that board alone, and the board
+// answers reads accordingly: in full, short (report ID and command), or not at all.
+TEST(SimulationWindow, FeatureRequestListSetsTheBoardsFault) {
+    SimulatedBus bus;
+    demo::addStartingBoards(bus);
+    bus.setHangTimeout(std::chrono::milliseconds(20));
+    SimulationWindow window(bus);
+    window.show();
+    const auto lists = window.findChildren<QComboBox*>();
+    ASSERT_EQ(lists.size(), 2);
+    QComboBox* second = lists[1];
+    ASSERT_EQ(second->count(), 4);
+    EXPECT_EQ(second->currentText().toStdString(), "answered");
+
+    const HidHandle handle = bus.open(bus.path(1));
+    std::vector<std::uint8_t> answer(bus.info(1).caps.FeatureReportByteLength);
+    const std::pair<FeatureFault, std::size_t> expected[] = {{FeatureFault::None, answer.size()},
+                                                             {FeatureFault::Refuse, 0},
+                                                             {FeatureFault::Short, 2},
+                                                             {FeatureFault::Hang, 0}};
+    for (int index = 3; index >= 0; --index) {
+        second->setCurrentIndex(index);
+        const auto [fault, bytes] = expected[index];
+        EXPECT_EQ(bus.firmware(1).fault(), fault) << index;
+        EXPECT_EQ(bus.getFeature(handle, answer), bytes) << index;
+    }
+    EXPECT_EQ(bus.firmware(0).fault(), FeatureFault::None);
+
+    // A fault set elsewhere shows in the list at the next refresh.
+    bus.setFault(1, FeatureFault::Short);
+    QTest::qWait(250);
+    EXPECT_EQ(second->currentIndex(), 2);
     bus.close(handle);
 }
 
