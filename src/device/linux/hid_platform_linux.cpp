@@ -42,6 +42,8 @@ int fdOf(HidHandle handle) { return handle >= 0 && handle <= INT_MAX ? static_ca
 // The error of the last call that failed on this thread: each board's calls run on a thread of
 // their own, so one board's failure never reads as another's.
 thread_local int lastFailure = 0;
+// Why the last open on this thread of a node that is one of our boards failed; 0 otherwise.
+thread_local int lastOpenFailure = 0;
 
 // Records errno as the failure of a call, and passes its result on.
 template <typename T>
@@ -53,12 +55,17 @@ T failed(T result) {
 class HidrawPlatform final : public HidPlatform {
 public:
     HidrawPlatform() : udev_(openUdev()) {}
+    ~HidrawPlatform() override {
+        for (const auto& [identity, fd] : resident_) ::close(fd);
+    }
+    HidrawPlatform(const HidrawPlatform&) = delete;
+    HidrawPlatform& operator=(const HidrawPlatform&) = delete;
 
     // A searching configurator walks every few tens of milliseconds, so a walk reads one directory
     // listing and nothing else for the nodes it has seen before: what sysfs said about a node is
     // kept for as long as the same device holds it.
     std::unique_ptr<HidInterfaceWalk> walkInterfaces() override {
-        const std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         std::vector<std::string> paths;
         std::map<std::uint64_t, Known> stillPresent;  // what is known of nodes gone is dropped
         present_.clear();
@@ -69,30 +76,48 @@ public:
             paths.push_back(std::move(entry.node));
         }
         known_ = std::move(stillPresent);
+        // A board gone lets go of its node.
+        std::vector<int> gone;
+        for (auto it = resident_.begin(); it != resident_.end();) {
+            if (known_.count(it->first) != 0) {
+                ++it;
+                continue;
+            }
+            gone.push_back(it->second);
+            it = resident_.erase(it);
+        }
+        lock.unlock();
+        for (const int fd : gone) ::close(fd);
         return std::make_unique<HidrawWalk>(std::move(paths));
     }
 
     HidHandle open(const std::string& path) override {
-        const std::lock_guard lock(mutex_);
-        lastOpenError_ = 0;
+        std::unique_lock lock(mutex_);
+        lastOpenFailure = 0;
         const auto listed = present_.find(path);
         const std::uint64_t identity = listed == present_.end() ? 0 : listed->second;
         auto cached = identity != 0 ? known_.find(identity) : known_.end();
-        if (cached != known_.end()) return openBoard(path, cached->second, identity);
-        struct stat node {};
-        if (::stat(path.c_str(), &node) != 0) return failed(kInvalidHandle);
-        if (!S_ISCHR(node.st_mode)) return kInvalidHandle;
-        auto description = describeHidraw(udev_.get(), node.st_rdev);
-        if (!description) return kInvalidHandle;  // not kept: the node may still be appearing
-        Known fresh{node.st_rdev, std::move(*description)};
-        if (identity == 0) return openBoard(path, fresh, 0);  // a path that no walk listed
-        return openBoard(path, known_.insert_or_assign(identity, std::move(fresh)).first->second, identity);
+        if (cached == known_.end()) {
+            struct stat node {};
+            if (::stat(path.c_str(), &node) != 0) return failed(kInvalidHandle);
+            if (!S_ISCHR(node.st_mode)) return kInvalidHandle;
+            auto description = describeHidraw(udev_.get(), node.st_rdev);
+            if (!description) return kInvalidHandle;  // not kept: the node may still be appearing
+            Known fresh{node.st_rdev, std::move(*description)};
+            if (identity == 0) {  // a path that no walk listed
+                lock.unlock();
+                return openBoard(path, fresh, 0);
+            }
+            cached = known_.insert_or_assign(identity, std::move(fresh)).first;
+        }
+        const Known known = cached->second;
+        if (const auto kept = resident_.find(identity); identity != 0 && kept != resident_.end())
+            return handOut(::fcntl(kept->second, F_DUPFD_CLOEXEC, 0), known);
+        lock.unlock();
+        return openBoard(path, known, identity);
     }
 
-    int lastOpenError() const override {
-        const std::lock_guard lock(mutex_);
-        return lastOpenError_;
-    }
+    int lastOpenError() const override { return lastOpenFailure; }
     int lastError() const override { return lastFailure; }
 
     void close(HidHandle handle) override {
@@ -229,13 +254,19 @@ private:
 
     // Opens the node if sysfs described it as one of our boards: only they are ever opened, so a
     // keyboard stays untouched.
+    //
+    // The kernel opens and closes hidraw nodes under one lock for all of them, which a feature
+    // request holds while it waits for its board: with one board that never answers, opening any
+    // other waits for the system's 5 s timeout. So the first open of a board node a walk listed is
+    // kept for as long as walks list it, and every handle on it is a duplicate of that descriptor,
+    // made without the kernel's open.
     HidHandle openBoard(const std::string& path, const Known& known, std::uint64_t identity) {
         if (known.description.ids.vendor != kBoardVendorId || known.description.ids.product != kBoardProductId)
             return kInvalidHandle;
         // Reads wait in poll(), so the descriptor itself need not block.
         const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) {
-            lastOpenError_ = errno;  // EACCES: a board node without a udev rule for this user
+            lastOpenFailure = errno;  // EACCES: a board node without a udev rule for this user
             return failed(kInvalidHandle);
         }
         // The node may have been given to another device since it was described.
@@ -245,6 +276,19 @@ private:
             ::close(fd);
             return kInvalidHandle;
         }
+        if (identity == 0) {
+            const std::lock_guard lock(mutex_);
+            return handOut(fd, known);
+        }
+        const std::lock_guard lock(mutex_);
+        const auto [kept, added] = resident_.emplace(identity, fd);
+        if (!added) ::close(fd);  // another thread kept one meanwhile
+        return handOut(::fcntl(kept->second, F_DUPFD_CLOEXEC, 0), known);
+    }
+
+    // Registers a descriptor handed out as a handle. Called with mutex_ held.
+    HidHandle handOut(int fd, const Known& known) {
+        if (fd < 0) return failed(kInvalidHandle);
         // What sysfs said holds for as long as this descriptor: the attribute and string calls
         // that follow read it from here rather than asking udev again.
         opened_.insert_or_assign(fd, known.description);
@@ -261,9 +305,9 @@ private:
         return it->second;
     }
 
-    mutable std::mutex mutex_;  // guards the maps and lastOpenError_; never held across a request
+    mutable std::mutex mutex_;  // guards the maps; never held across a request or an open
     UdevContext udev_;
-    int lastOpenError_ = 0;
+    std::map<std::uint64_t, int> resident_;         // by identity: the descriptor kept for each board node
     std::map<int, HidrawDescription> opened_;       // by descriptor, for every node open now
     std::map<int, bool> numbered_;                  // by descriptor, once its first report was read
     std::map<std::string, std::uint64_t> present_;  // node to identity, as the last walk listed them
