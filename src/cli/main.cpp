@@ -2,8 +2,10 @@
 #include "cli/korvexctl.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
+// windows.h in a block of its own, so that sorting keeps it before shellapi.h, which needs it.
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include "device/windows/wide_text.h"
 #endif
