@@ -124,6 +124,13 @@ bool pathNamesBoard(const std::string& path) {
     return lower.find(ids) != std::string::npos;
 }
 
+// Shared with every other user of the device, as HID devices are; never inheritable (no security
+// attributes).
+HANDLE openInterface(const std::wstring& path, DWORD access, DWORD flags) {
+    return CreateFileW(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags,
+                       nullptr);
+}
+
 DWORD waitMilliseconds(std::chrono::milliseconds bound) {
     // INFINITE is 0xFFFFFFFF; a bound must stay a bound.
     const auto limit = static_cast<std::chrono::milliseconds::rep>(INFINITE - 1);
@@ -134,23 +141,35 @@ class WindowsHidPlatform final : public HidPlatform {
 public:
     std::unique_ptr<HidInterfaceWalk> walkInterfaces() override { return std::make_unique<WindowsInterfaceWalk>(); }
 
-    // Overlapped, because a synchronous ReadFile on a HID handle waits for good when the device
-    // sends nothing; the liveness read must be able to give up after its bound.
+    // Every interface is opened first with no access rights, enough to read its attributes, so
+    // that no other device (a keyboard, a mouse, a headset) is ever opened for reading or writing.
+    // Only a board (5a17:0102) is then opened again for both; any other device keeps the
+    // attributes-only handle, which getAttributes still reads and the caller closes. No handle is
+    // inherited by a process this one starts.
     HidHandle open(const std::string& path) override {
         lastOpenError_ = 0;
         if (path.empty()) return kInvalidHandle;
         const std::wstring widePath = toWide(path);
         if (widePath.empty()) return kInvalidHandle;
-        SECURITY_ATTRIBUTES security{};
-        security.nLength = sizeof security;
-        security.bInheritHandle = TRUE;
-        const HANDLE handle =
-            CreateFileW(widePath.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &security,
-                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-        // Windows holds keyboards and mice for itself, so failed opens are common: only one on a
+        const HANDLE query = openInterface(widePath, 0, 0);
+        // Windows holds some devices for itself, so failed opens are common: only one on a
         // board's interface (its path names the board's IDs) is worth a reason.
-        if (handle == INVALID_HANDLE_VALUE && pathNamesBoard(path)) lastOpenError_ = static_cast<int>(GetLastError());
-        return fromWin(handle);
+        if (query == INVALID_HANDLE_VALUE) {
+            if (pathNamesBoard(path)) lastOpenError_ = static_cast<int>(GetLastError());
+            return kInvalidHandle;
+        }
+        HIDD_ATTRIBUTES record{};
+        record.Size = sizeof record;
+        if (!HidD_GetAttributes(query, &record) || record.VendorID != kBoardVendorId ||
+            record.ProductID != kBoardProductId) {
+            return fromWin(query);
+        }
+        CloseHandle(query);
+        // Overlapped, because a synchronous ReadFile on a HID handle waits for good when the device
+        // sends nothing; the liveness read must be able to give up after its bound.
+        const HANDLE board = openInterface(widePath, GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OVERLAPPED);
+        if (board == INVALID_HANDLE_VALUE) lastOpenError_ = static_cast<int>(GetLastError());
+        return fromWin(board);
     }
 
     int lastOpenError() const override { return lastOpenError_; }

@@ -3,6 +3,10 @@
 // ever read with a bound.
 #include "device/discovery.h"
 #include "device/hid_platform.h"
+#include "device/windows/wide_text.h"
+
+#include <windows.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
@@ -23,6 +27,22 @@ std::vector<std::string> allPaths(HidPlatform& platform) {
     std::string path;
     for (std::uint32_t index = 0; walk->interfacePath(index, path); ++index) paths.push_back(path);
     return paths;
+}
+
+HANDLE toWin(HidHandle handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// The rights the system granted on a handle, as it checks them on every call.
+ACCESS_MASK grantedAccess(HidHandle handle) {
+    PUBLIC_OBJECT_BASIC_INFORMATION info{};
+    if (!NT_SUCCESS(NtQueryObject(toWin(handle), ObjectBasicInformation, &info, sizeof info, nullptr))) return ~0u;
+    return info.GrantedAccess;
+}
+
+// A handle the platform never hands out for another device: one that may read its input.
+HidHandle openForReading(const std::string& path) {
+    return reinterpret_cast<HidHandle>(CreateFileW(toWide(path).c_str(), GENERIC_READ,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                                   FILE_FLAG_OVERLAPPED, nullptr));
 }
 
 class WindowsHidPlatformTest : public ::testing::Test {
@@ -80,7 +100,9 @@ TEST_F(WindowsHidPlatformTest, OpenSharesTheInterfaceAndRefusesBadPaths) {
     platform_->close(kInvalidHandle);  // harmless
 }
 
-TEST_F(WindowsHidPlatformTest, IdentityAndCapabilitiesOfEveryInterface) {
+// The system's own devices are walked and identified, yet never opened for reading or writing,
+// and no handle passes to a program this one starts.
+TEST_F(WindowsHidPlatformTest, OtherDevicesAreOpenedOnlyToReadTheirIdentity) {
     forEachOpen([&](HidHandle handle) {
         HidAttributes attributes;
         attributes.VendorID = attributes.ProductID = 0xFFFF;
@@ -91,7 +113,21 @@ TEST_F(WindowsHidPlatformTest, IdentityAndCapabilitiesOfEveryInterface) {
         HidCaps caps;
         ASSERT_TRUE(platform_->getCaps(handle, caps));
         EXPECT_GT(caps.InputReportByteLength, 0);
+
+        const ACCESS_MASK access = grantedAccess(handle);
+        EXPECT_EQ(access & (FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_READ | GENERIC_WRITE), 0u)
+            << std::hex << access;
+        std::array<std::uint8_t, 64> report{};
+        DWORD written = 0;
+        EXPECT_FALSE(WriteFile(toWin(handle), report.data(), 1, &written, nullptr));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+        EXPECT_EQ(platform_->readInput(handle, report, 100ms), InputRead::Gone);
+
+        DWORD flags = ~0u;
+        ASSERT_TRUE(GetHandleInformation(toWin(handle), &flags));
+        EXPECT_EQ(flags & HANDLE_FLAG_INHERIT, 0u);
     });
+    EXPECT_EQ(platform_->lastOpenError(), 0);  // another device's interface is no refused board
 }
 
 TEST_F(WindowsHidPlatformTest, DeviceStringsStayWithinTheBytesGiven) {
@@ -116,8 +152,12 @@ TEST_F(WindowsHidPlatformTest, DeviceStringsStayWithinTheBytesGiven) {
     EXPECT_GT(productsRead, 0);
 }
 
+// Read through a handle opened for reading here, since the platform opens none for another device.
 TEST_F(WindowsHidPlatformTest, BoundedReadGivesUpInTimeAndLeavesTheHandleUsable) {
-    forEachOpen([&](HidHandle handle) {
+    for (const std::string& path : paths_) {
+        SCOPED_TRACE(path);
+        const HidHandle handle = openForReading(path);
+        ASSERT_NE(handle, kInvalidHandle);
         HidCaps caps;
         ASSERT_TRUE(platform_->getCaps(handle, caps));
         std::vector<std::uint8_t> report(caps.InputReportByteLength);
@@ -131,7 +171,8 @@ TEST_F(WindowsHidPlatformTest, BoundedReadGivesUpInTimeAndLeavesTheHandleUsable)
         HidAttributes attributes;
         EXPECT_TRUE(platform_->getAttributes(handle, attributes));
         EXPECT_EQ(platform_->readInput(handle, {}, 100ms), InputRead::Gone);
-    });
+        platform_->close(handle);
+    }
     std::array<std::uint8_t, 8> report{};
     EXPECT_EQ(platform_->readInput(kInvalidHandle, report, 100ms), InputRead::Gone);
 }
