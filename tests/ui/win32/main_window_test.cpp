@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <iterator>
 #include <memory>
@@ -482,6 +483,53 @@ TEST_F(Window, AltF4ClosesTheWindowWithAListOpen) {
     ASSERT_EQ(SendMessageW(child("SerNo"), CB_GETDROPPEDSTATE, 0, 0), TRUE);
     pressAltF4(window.handle());
     EXPECT_FALSE(IsWindow(window.handle())) << "Alt+F4 left the window open";
+    EXPECT_EQ(bus.openHandleCount(), 0u);
+}
+
+// The window as a user meets a board that never answers a read, listed last beside a good one: it
+// takes the keyboard at once, reaches the good board within a second, and closes without waiting
+// for the hanging read.
+TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
+    SimulatedBus bus;
+    bus.addDevice(board(u"KX000001", {0x00, 0x04, 3, 0}));  // pair 5-6 at 1:2; 12 ms
+    bus.addDevice(board(u"KX000002", {}));
+    bus.setFault(1, FeatureFault::Hang);
+    bus.setHangTimeout(std::chrono::seconds(20));
+    {
+        MainWindow window;
+        Configurator logic(bus, window.controls(), DeviceThreads::Worker, [&window] { window.wake(); });
+        window.onWake([&logic] { logic.deliverResults(); });
+        bool unloaded = false;
+        window.onUnload([&] {
+            unloaded = true;
+            logic.stop();
+        });
+        logic.start();
+        SetForegroundWindow(window.handle());
+        const HWND serNo = window.control("SerNo");
+        for (int i = 0; i < 200 && !(SendMessageW(serNo, CB_GETCOUNT, 0, 0) == 2 && bus.hungRequests() == 1); ++i)
+            pump(10);
+        ASSERT_EQ(bus.hungRequests(), 1u);
+
+        const ULONGLONG chosen = GetTickCount64();
+        SetFocus(serNo);
+        press(VK_UP);
+        EXPECT_EQ(window.controls().SerNo->text(), "KX000001");
+        const ListControl& pulse = *window.controls().ModeCh1;
+        while (pulse.text() != "12 ms" && GetTickCount64() - chosen < 1000) pump(10);
+        EXPECT_EQ(pulse.text(), "12 ms");
+        EXPECT_LT(GetTickCount64() - chosen, 1000u);
+        EXPECT_EQ(window.controls().Enc[2]->text(), "1:2");
+
+        const ULONGLONG closing = GetTickCount64();
+        SendMessageW(window.handle(), WM_CLOSE, 0, 0);
+        EXPECT_TRUE(unloaded);
+        EXPECT_LT(GetTickCount64() - closing, 300u);
+        EXPECT_EQ(bus.hungRequests(), 1u);
+    }
+    bus.setFault(1, FeatureFault::None);
+    for (int i = 0; i < 200 && DeviceWorker::stillRunning() > 0; ++i) Sleep(10);
+    EXPECT_EQ(DeviceWorker::stillRunning(), 0);
     EXPECT_EQ(bus.openHandleCount(), 0u);
 }
 
