@@ -27,8 +27,6 @@ private:
 std::string systemErrorText(int error);
 // The error the system gave for the last failed call, and a way to clear it before a call whose
 // failure is to be named; 0 when the call gave none.
-int lastSystemError();
-void clearSystemError();
 
 // A command stopped by a signal ends as a shell expects of a program the signal ended: 128 + its
 // number, 130 for Ctrl+C (SIGINT) and 143 for SIGTERM.

@@ -28,20 +28,4 @@ std::string systemErrorText(int error) {
 #endif
 }
 
-int lastSystemError() {
-#ifdef _WIN32
-    return static_cast<int>(GetLastError());
-#else
-    return errno;
-#endif
-}
-
-void clearSystemError() {
-#ifdef _WIN32
-    SetLastError(0);
-#else
-    errno = 0;
-#endif
-}
-
 }  // namespace korvex::cli

@@ -101,9 +101,8 @@ int applySettings(CliContext& context, BoardConnection& board, const BoardSettin
             failed = true;
             continue;
         }
-        clearSystemError();
         const WriteOutcome outcome = write.send();
-        const int error = lastSystemError();  // right after the call that failed, before anything else
+        const int error = context.platform.lastError();  // the system's reason, when the write failed
         if (outcome == WriteOutcome::Sent) {
             report.push_back("wrote " + write.what);
             continue;

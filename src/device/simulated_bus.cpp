@@ -86,7 +86,7 @@ bool SimulatedBus::finish(SimCall call) {
     // Each call arrives with its natural verdict; the test may still make a success fail.
     if (call.ok && failWhen_ && failWhen_(call)) {
         call.ok = false;
-        lastFailure = EIO;
+        lastFailure = failError_;
     } else if (!call.ok) {
         lastFailure = call.device == SIZE_MAX || !devices_[call.device].plugged ? ENODEV : EPIPE;
     }

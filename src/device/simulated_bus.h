@@ -21,6 +21,9 @@
 
 namespace korvex {
 
+// The system error a call made to fail reports unless the test names another: EIO.
+inline constexpr int kSimulatedFailure = 5;
+
 enum class SimOp { Walk, Enumerate, Open, Close, Attributes, String, Caps, SetFeature, GetFeature, Read, Descriptor };
 
 struct SimCall {
@@ -72,8 +75,12 @@ public:
     const BoardFirmware& firmware(std::size_t device) const { return devices_.at(device).firmware; }
     std::string path(std::size_t device) const;
 
-    // Calls for which this returns true fail as the operating system would report it.
-    void failWhen(std::function<bool(const SimCall&)> predicate) { failWhen_ = std::move(predicate); }
+    // Calls for which this returns true fail as the operating system would report it, with
+    // `error` as the system's reason.
+    void failWhen(std::function<bool(const SimCall&)> predicate, int error = kSimulatedFailure) {
+        failWhen_ = std::move(predicate);
+        failError_ = error;
+    }
 
     // With real waits on, a read on a silent board takes its whole bound, as on a real system.
     void setRealWaits(bool on) { realWaits_ = on; }
@@ -136,6 +143,7 @@ private:
     std::map<HidHandle, OpenHandle> handles_;
     HidHandle nextHandle_ = 100;
     std::function<bool(const SimCall&)> failWhen_;
+    int failError_ = kSimulatedFailure;
     std::vector<SimCall> calls_;
     std::size_t callCount_ = 0;
     bool recording_ = true;

@@ -121,12 +121,13 @@ TEST_F(CliTest, ValuesTheBoardDidNotTakeAreNamedWithExit1) {
 TEST_F(CliTest, AFailedWriteIsNamedAndNeverReportedAsWritten) {
     bus.addDevice(board(u"KX0001"));
     // The modes reach the board; it is unplugged as the pulse goes out, which the system refuses.
-    bus.failWhen([this](const SimCall& call) {
-        if (call.op != SimOp::SetFeature || call.bytes[1] != 0xEE || call.bytes[2] != 10) return false;
-        bus.unplug(0);
-        errno = EPIPE;
-        return true;
-    });
+    bus.failWhen(
+        [this](const SimCall& call) {
+            if (call.op != SimOp::SetFeature || call.bytes[1] != 0xEE || call.bytes[2] != 10) return false;
+            bus.unplug(0);
+            return true;
+        },
+        EPIPE);
     EXPECT_EQ(run({"set", "KX0001", "1-2=1:4", "3-4=1:2", "pulse=40", "hide=on"}), 1);
     EXPECT_EQ(err.str(),
               "korvexctl: KX0001: wrote the encoder modes (1-2 1:4, 3-4 1:2)\n"
