@@ -13,7 +13,7 @@
 
 #include <algorithm>
 
-namespace korvex::ui {
+namespace korvex::demo {
 
 namespace {
 constexpr std::size_t kShownReports = 10;
@@ -99,4 +99,4 @@ void BoardPanel::refresh(bool open) {
     }
 }
 
-}  // namespace korvex::ui
+}  // namespace korvex::demo

@@ -14,7 +14,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace korvex::ui {
+namespace korvex::demo {
 
 class BoardPanel final : public QGroupBox {
     Q_OBJECT
@@ -43,4 +43,4 @@ private:
     bool reportsChanged_ = false;
 };
 
-}  // namespace korvex::ui
+}  // namespace korvex::demo

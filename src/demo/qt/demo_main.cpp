@@ -14,7 +14,7 @@
 
 int main(int argc, char** argv) {
     int exitCode = 0;
-    if (!korvex::ui::handleProgramOptions(
+    if (!korvex::app::handleProgramOptions(
             argc, argv,
             {"korvex-config-demo", KORVEX_VERSION,
              "The configurator's window on simulated Korvex boards, beside a window that plugs, unplugs and "
@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
     korvex::demo::addStartingBoards(bus);
 
     korvex::ui::MainWindow window;
-    korvex::ui::SimulationWindow simulation(bus);
+    korvex::demo::SimulationWindow simulation(bus);
     int code = 0;
     {
         korvex::Configurator configurator(bus, window.controls(), korvex::DeviceThreads::Worker,

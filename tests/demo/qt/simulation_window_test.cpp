@@ -15,7 +15,7 @@
 
 #include <vector>
 
-namespace korvex::ui {
+namespace korvex::demo {
 namespace {
 
 constexpr int kFrameAllowance = 48;  // title bar and frame, outside the widget
@@ -77,4 +77,4 @@ TEST(SimulationWindow, StaysOnASmallScreenAndShowsWholeReportLines) {
 }
 
 }  // namespace
-}  // namespace korvex::ui
+}  // namespace korvex::demo

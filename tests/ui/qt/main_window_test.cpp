@@ -103,8 +103,8 @@ TEST_F(Window, StartsWithNoBoardInItsInitialState) {
     EXPECT_EQ(noJoy->text(), "Hide Korvex from gaming devices list ");
     EXPECT_EQ(noJoy->checkState(), Qt::Unchecked);
     EXPECT_FALSE(noJoy->isEnabled());
-    EXPECT_TRUE(window.controls().Timer->enabled());
-    EXPECT_EQ(window.controls().Timer->interval(), 50);
+    EXPECT_TRUE(window.controls().pollTimer->enabled());
+    EXPECT_EQ(window.controls().pollTimer->interval(), 50);
 }
 
 TEST_F(Window, EveryControlSitsOnItsPixelRectangle) {
@@ -246,9 +246,9 @@ TEST_F(Window, TheEmptyListSaysABoardIsThereButMayNotBeOpenedAndHowToFixIt) {
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(serNo)->text(QAccessible::Description).contains("udev rule"));
 
     bus.addDevice(board(u"KX000002", {}));
-    window.controls().Timer->raiseTick();
+    window.controls().pollTimer->raiseTick();
     EXPECT_EQ(serNo->currentText(), "KX000002");
-    EXPECT_EQ(serNo->toolTip().toStdString(), texts::kSerial.tip);  // its own tooltip again
+    EXPECT_EQ(serNo->toolTip().toStdString(), app::texts::kSerial.tip);  // its own tooltip again
 }
 
 // The wheel over a list changes it only once the user has put the focus there.
@@ -324,7 +324,7 @@ TEST_F(Window, ClosingStopsTheTimerAndClosesTheBoard) {
     QTest::qWait(80);  // let the poll timer run
     ASSERT_EQ(bus.openHandleCount(), 1u);
     window.close();
-    EXPECT_FALSE(window.controls().Timer->enabled());
+    EXPECT_FALSE(window.controls().pollTimer->enabled());
     EXPECT_EQ(bus.openHandleCount(), 0u);
     bus.clearCalls();
     QTest::qWait(120);
@@ -335,7 +335,7 @@ TEST_F(Window, ADisabledFrameKeepsTheUserFromItsLists) {
     bus.addDevice(board(u"KX000001", {}));
     bus.addDevice(board(u"KX000002", {}));
     load();
-    window.controls().Frame1->setEnabled(false);
+    window.controls().detailsFrame->setEnabled(false);
     QComboBox* serNo = list("SerNo");
     EXPECT_TRUE(serNo->isEnabled());
     bus.clearCalls();
