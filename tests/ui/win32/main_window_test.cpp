@@ -97,11 +97,11 @@ protected:
     }
     int selected(const char* list) { return static_cast<int>(SendMessageW(child(list), CB_GETCURSEL, 0, 0)); }
     std::string selectedText(const char* list) {
-        const ListControl* control = nullptr;
-        const FormControls& c = window.controls();
-        if (std::string(list) == "SerNo") control = c.SerNo;
-        if (std::string(list) == "ModeCh1") control = c.ModeCh1;
-        if (std::string(list).starts_with("Enc")) control = c.Enc.at(static_cast<std::size_t>(list[3] - '1'));
+        const app::ListControl* control = nullptr;
+        const app::FormControls& c = window.controls();
+        if (std::string(list) == "SerNo") control = c.serialList;
+        if (std::string(list) == "ModeCh1") control = c.pulseList;
+        if (std::string(list).starts_with("Enc")) control = c.encoderLists.at(static_cast<std::size_t>(list[3] - '1'));
         return control ? control->text() : std::string();
     }
     std::string focusName() {
@@ -166,8 +166,8 @@ TEST_F(Window, StartsWithNoBoardInItsInitialState) {
     EXPECT_EQ(text(child("NoJoy")), "Hide Korvex from gaming devices list ");
     EXPECT_EQ(SendMessageW(child("NoJoy"), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_FALSE(IsWindowEnabled(child("NoJoy")));
-    EXPECT_TRUE(window.controls().Timer->enabled());
-    EXPECT_EQ(window.controls().Timer->interval(), 50);
+    EXPECT_TRUE(window.controls().pollTimer->enabled());
+    EXPECT_EQ(window.controls().pollTimer->interval(), 50);
 
     // The value boxes show the window colour, the separator the active-border colour.
     HDC dc = GetDC(window.handle());
@@ -237,7 +237,7 @@ TEST_F(Window, EveryControlSitsOnItsPixelRectangleAndScalesWithTheDpi) {
 TEST_F(Window, ListsTwoBoardsAndLoadsTheLastOne) {
     loadTwoBoards();
     ASSERT_EQ(SendMessageW(child("SerNo"), CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(window.controls().SerNo->itemText(0), "KX000001");
+    EXPECT_EQ(window.controls().serialList->itemText(0), "KX000001");
     EXPECT_EQ(selectedText("SerNo"), "KX000002");
     EXPECT_TRUE(IsWindowEnabled(child("SerNo")));
     EXPECT_TRUE(IsWindowEnabled(child("Frame1")));
@@ -296,10 +296,10 @@ TEST_F(Window, TabVisitsTheListsAndTheCheckBoxInOrderAndSpaceToggles) {
     // Space on the check box: checked turns unchecked, greyed turns checked; each change writes.
     bus.clearCalls();
     press(VK_SPACE);
-    EXPECT_EQ(window.controls().NoJoy->value(), 0);
-    window.controls().NoJoy->setValue(2);
+    EXPECT_EQ(window.controls().hideBox->value(), 0);
+    window.controls().hideBox->setValue(2);
     press(VK_SPACE);
-    EXPECT_EQ(window.controls().NoJoy->value(), 1);
+    EXPECT_EQ(window.controls().hideBox->value(), 1);
     int writes = 0;
     for (const SimCall& call : featureCalls()) writes += call.op == SimOp::SetFeature ? 1 : 0;
     EXPECT_GE(writes, 2);
@@ -333,7 +333,7 @@ TEST_F(Window, ADisabledFrameKeepsMouseAndKeyboardFromItsLists) {
     loadTwoBoards();
     const HWND serNo = child("SerNo");
     SetFocus(serNo);
-    window.controls().Frame1->setEnabled(false);
+    window.controls().detailsFrame->setEnabled(false);
     EXPECT_TRUE(IsWindowEnabled(serNo));  // the list keeps its own state
     EXPECT_NE(GetFocus(), serNo);         // but the focus left it
     bus.clearCalls();
@@ -351,7 +351,7 @@ TEST_F(Window, ADisabledFrameKeepsMouseAndKeyboardFromItsLists) {
     EXPECT_TRUE(featureCalls().empty());
 
     // Enabled again, the same click opens it.
-    window.controls().Frame1->setEnabled(true);
+    window.controls().detailsFrame->setEnabled(true);
     mouse(MOUSEEVENTF_LEFTDOWN);
     mouse(MOUSEEVENTF_LEFTUP);
     pump(100);
@@ -409,7 +409,7 @@ TEST_F(Window, ClosingStopsTheTimerAndClosesTheBoard) {
     ASSERT_EQ(bus.openHandleCount(), 1u);
     SendMessageW(window.handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_FALSE(IsWindow(window.handle()));
-    EXPECT_FALSE(window.controls().Timer->enabled());
+    EXPECT_FALSE(window.controls().pollTimer->enabled());
     EXPECT_EQ(bus.openHandleCount(), 0u);
     bus.clearCalls();
     pump(120);
