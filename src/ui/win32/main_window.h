@@ -44,7 +44,7 @@ private:
     // Places every control and sizes the client area for this DPI, with a font to match.
     void applyDpi(UINT dpi, const RECT* suggested);
     void focusFirstControl();
-    // One tooltip window for the lists and the check box, with the Qt window's texts.
+    // One tooltip window for the lists and the check box, with the form's texts.
     void addTooltips();
 
     HWND window_ = nullptr;
