@@ -2,8 +2,8 @@
 // tick makes, on the simulated bus with 1, 4 and 64 HID interfaces present. A silent board waits
 // out the whole liveness bound, as it would on a real system.
 #include "app/configurator.h"
-#include "app/memory_controls.h"
 #include "device/simulated_bus.h"
+#include "support/memory_controls.h"
 
 #include <algorithm>
 #include <chrono>
@@ -56,7 +56,7 @@ Figures measure(int interfaces, State state, int ticks) {
         board.silent = state == State::ConnectedSilent;
         bus.addDevice(board);
     }
-    ui::MemoryForm form;
+    testing::MemoryForm form;
     Configurator app(bus, form.controls());
     app.start();
 

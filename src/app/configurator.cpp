@@ -32,30 +32,30 @@ struct Configurator::Mailbox {
     bool delivering = false;
 };
 
-Configurator::Configurator(HidPlatform& platform, ui::FormControls& controls, DeviceThreads threads,
+Configurator::Configurator(HidPlatform& platform, app::FormControls& controls, DeviceThreads threads,
                            std::function<void()> wake)
     : platform_(platform), controls_(controls), threads_(threads), mailbox_(std::make_shared<Mailbox>()) {
     mailbox_->wake = threads_ == DeviceThreads::Inline ? [this] { deliverResults(); } : std::move(wake);
     worker_ = makeWorker();
     link_ = std::make_shared<Link>();
-    for (std::size_t k = 0; k < controls_.Enc.size(); ++k) {
-        controls_.Enc[k]->onClick(
-            [this, k] { onEncoderChosen(static_cast<int>(k) + 1, controls_.Enc[k]->listIndex()); });
+    for (std::size_t k = 0; k < controls_.encoderLists.size(); ++k) {
+        controls_.encoderLists[k]->onClick(
+            [this, k] { onEncoderChosen(static_cast<int>(k) + 1, controls_.encoderLists[k]->listIndex()); });
     }
-    controls_.ModeCh1->onClick([this] { onPulseChosen(controls_.ModeCh1->listIndex() + 1); });
-    controls_.NoJoy->onClick([this] { onHideToggled(controls_.NoJoy->value()); });
-    controls_.SerNo->onClick([this] { onSerialChosen(); });
-    controls_.Timer->onTick([this] { onTimerTick(); });
+    controls_.pulseList->onClick([this] { onPulseChosen(controls_.pulseList->listIndex() + 1); });
+    controls_.hideBox->onClick([this] { onHideToggled(controls_.hideBox->value()); });
+    controls_.serialList->onClick([this] { onSerialChosen(); });
+    controls_.pollTimer->onTick([this] { onTimerTick(); });
 }
 
 Configurator::~Configurator() {
     // The controls may outlive the logic: leave them no handler that reaches back here.
-    for (ui::ListControl* list : controls_.Enc) list->onClick(nullptr);
-    controls_.ModeCh1->onClick(nullptr);
-    controls_.NoJoy->onClick(nullptr);
-    controls_.SerNo->onClick(nullptr);
-    controls_.Timer->onTick(nullptr);
-    controls_.Timer->setEnabled(false);
+    for (app::ListControl* list : controls_.encoderLists) list->onClick(nullptr);
+    controls_.pulseList->onClick(nullptr);
+    controls_.hideBox->onClick(nullptr);
+    controls_.serialList->onClick(nullptr);
+    controls_.pollTimer->onTick(nullptr);
+    controls_.pollTimer->setEnabled(false);
     {
         const std::lock_guard lock(mailbox_->mutex);
         mailbox_->open = false;
@@ -136,12 +136,12 @@ void Configurator::start() {
     if (controls_.showWindow) controls_.showWindow();
     runOnBoard([self = this, &platform = platform_](Link& link, const Deliver& deliver) {
         searchBoards(self, platform, link, deliver);
-        deliver([self] { self->controls_.Timer->setEnabled(true); });
+        deliver([self] { self->controls_.pollTimer->setEnabled(true); });
     });
 }
 
 void Configurator::stop() {
-    controls_.Timer->setEnabled(false);
+    controls_.pollTimer->setEnabled(false);
     if (session_.boardOpen() || deviceBusy()) abandonWorker(true);
 }
 
@@ -162,7 +162,7 @@ void Configurator::pollDevice() {
         link.inputBuffer.assign(std::max<std::size_t>(kMinInputBuffer, session.capabilities.InputReportByteLength), 0);
         const InputRead read = platform.readInput(session.deviceHandle, link.inputBuffer, kLivenessBound);
         if (read != InputRead::Gone) {
-            deliver([self] { self->controls_.Timer->setInterval(kConnectedInterval); });
+            deliver([self] { self->controls_.pollTimer->setInterval(kConnectedInterval); });
             if (!retry) return;
             // A board present whose read-back failed is read back again on the handle it has:
             // closing and reopening would only churn. Its details are on show already.
@@ -176,7 +176,7 @@ void Configurator::pollDevice() {
         session.connection = Connection::Closed;
         deliver([self] {
             self->applyClosed();
-            self->controls_.Timer->setInterval(kLostInterval);
+            self->controls_.pollTimer->setInterval(kLostInterval);
         });
         searchBoards(self, platform, link, deliver);
     });
@@ -240,7 +240,7 @@ void Configurator::loadBoard(Configurator* self, HidPlatform& platform, Link& li
     // Once a board is open its frame takes input, so the user can move to another board while
     // this one is read.
     if (openListed(platform, link.session, chosen, listed))
-        deliver([self] { self->controls_.Frame1->setEnabled(true); });
+        deliver([self] { self->controls_.detailsFrame->setEnabled(true); });
     const PanelView view = readBoardPanel(platform, link.session);
     deliver([self, view, snapshot = link.session] { self->showPanel(view, snapshot); });
     // A failed read-back: the board the user has is opened again, never the last one a rescan
@@ -258,14 +258,14 @@ void Configurator::reloadAfterFault(Configurator* self, HidPlatform& platform, L
     const PanelView view = readBoardPanel(platform, link.session);
     deliver([self, gone, view, snapshot = link.session] {
         // Gone: the loss path. The panel shows no board and the next tick looks for boards again.
-        if (gone) self->controls_.Timer->setInterval(kLostInterval);
+        if (gone) self->controls_.pollTimer->setInterval(kLostInterval);
         self->showPanel(view, snapshot);
     });
 }
 
 void Configurator::showBoardList(const std::vector<BoardRecord>& boards) {
     applying_ = true;
-    ui::ListControl& list = *controls_.SerNo;
+    app::ListControl& list = *controls_.serialList;
     list.clear();
     list.setEnabled(false);
     listed_.clear();
@@ -281,9 +281,9 @@ void Configurator::showBoardList(const std::vector<BoardRecord>& boards) {
     }
     if (counter > 0) list.setEnabled(true);  // a choice needs two boards
     // An empty list says why it is empty; a board present that we may not open is not "none".
-    if (counter >= 0) list.setPlaceholder(ui::texts::kNoBoard, {});
-    else if (denied) list.setPlaceholder(ui::texts::kNoAccess, ui::texts::kNoAccessTip);
-    else list.setPlaceholder(ui::texts::kNoBoard, ui::texts::kNoBoardTip);
+    if (counter >= 0) list.setPlaceholder(app::texts::kNoBoard, {});
+    else if (denied) list.setPlaceholder(app::texts::kNoAccess, app::texts::kNoAccessTip);
+    else list.setPlaceholder(app::texts::kNoBoard, app::texts::kNoBoardTip);
     applying_ = false;
 }
 
@@ -293,7 +293,7 @@ void Configurator::showPanel(const PanelView& view, const DeviceSession& session
     retryTicks_ = 1;
     ticksToRetry_ = 1;
     applying_ = true;
-    ui::showPanel(view, controls_);
+    app::showPanel(view, controls_);
     applying_ = false;
 }
 
@@ -303,7 +303,7 @@ void Configurator::applyClosed() {
 }
 
 std::optional<BoardRecord> Configurator::chosenBoard() const {
-    const int index = controls_.SerNo->listIndex();
+    const int index = controls_.serialList->listIndex();
     if (index < 0 || index >= static_cast<int>(listed_.size())) return std::nullopt;
     return listed_[static_cast<std::size_t>(index)];
 }
@@ -312,13 +312,13 @@ void Configurator::onSerialChosen() {
     if (applying_) return;
     const auto chosen = chosenBoard();
     if (!chosen) return;
-    controls_.Timer->setEnabled(false);
+    controls_.pollTimer->setEnabled(false);
     // A worker still waiting on the board it has is given up: the choice goes to a new one.
     if (deviceBusy()) abandonWorker(true);
     const bool wasOpen = session_.boardOpen();
     if (wasOpen) {
         applyClosed();
-        controls_.Timer->setInterval(kLostInterval);
+        controls_.pollTimer->setInterval(kLostInterval);
     }
     runOnBoard(
         [self = this, &platform = platform_, chosen = *chosen, listed = listed_](Link& link, const Deliver& deliver) {
@@ -328,7 +328,7 @@ void Configurator::onSerialChosen() {
                 link.session.connection = Connection::Closed;
             }
             loadBoard(self, platform, link, deliver, chosen, listed);
-            deliver([self] { self->controls_.Timer->setEnabled(true); });
+            deliver([self] { self->controls_.pollTimer->setEnabled(true); });
         });
 }
 
@@ -350,7 +350,7 @@ void Configurator::onEncoderChosen(int pair, int code) {
     if (pair < 1 || pair > kPairCount) return;
     // Any one list writes the modes of all eight pairs.
     std::array<int, kPairCount> codes{};
-    for (std::size_t k = 0; k < codes.size(); ++k) codes[k] = controls_.Enc[k]->listIndex();
+    for (std::size_t k = 0; k < codes.size(); ++k) codes[k] = controls_.encoderLists[k]->listIndex();
     codes[static_cast<std::size_t>(pair - 1)] = code;
     write(
         [&platform = platform_, codes](DeviceSession& session) { return writeEncoderModes(platform, session, codes); });

@@ -28,8 +28,8 @@
 namespace korvex {
 
 // Timer intervals of the supervision, in milliseconds.
-inline constexpr int kStartInterval = ui::kTimerStartInterval;  // at creation, until the first change
-inline constexpr int kConnectedInterval = 500;                  // after every tick whose read proves the board present
+inline constexpr int kStartInterval = app::kTimerStartInterval;  // at creation, until the first change
+inline constexpr int kConnectedInterval = 500;                   // after every tick whose read proves the board present
 inline constexpr int kLostInterval = 250;  // after a loss, and after a re-selection that closed a board
 
 // The longest a worker waits for an input report in one tick. A report that arrives in time, or
@@ -54,7 +54,7 @@ public:
     // Wires the controls' clicks and the timer's tick to the handlers below. With Worker threads,
     // `wake` is called from a worker's thread whenever results wait; it must only post a call of
     // deliverResults() to the window's thread.
-    Configurator(HidPlatform& platform, ui::FormControls& controls, DeviceThreads threads = DeviceThreads::Inline,
+    Configurator(HidPlatform& platform, app::FormControls& controls, DeviceThreads threads = DeviceThreads::Inline,
                  std::function<void()> wake = {});
     Configurator(const Configurator&) = delete;
     Configurator& operator=(const Configurator&) = delete;
@@ -117,7 +117,7 @@ private:
     void write(std::function<WriteOutcome(DeviceSession&)> send);
 
     HidPlatform& platform_;
-    ui::FormControls& controls_;
+    app::FormControls& controls_;
     DeviceThreads threads_;
     std::shared_ptr<Mailbox> mailbox_;
     std::unique_ptr<DeviceWorker> worker_;

@@ -3,9 +3,7 @@
 // end says the same; the logic picks the list's empty-state text, the front ends only show it.
 #pragma once
 
-#include "app/form_controls.h"
-
-namespace korvex::ui::texts {
+namespace korvex::app::texts {
 
 // A control's accessible name, and the short explanation that is both its tooltip and its
 // accessible description.
@@ -14,6 +12,7 @@ struct ControlText {
     const char* tip;
 };
 
+// What each encoder list explains; each is named for its pair ("Encoder mode, buttons 1-2").
 inline constexpr const char* kEncoderTip =
     "How the two buttons of this pair are used:\n"
     "OFF: two ordinary buttons.\n"
@@ -21,13 +20,6 @@ inline constexpr const char* kEncoderTip =
     "1:2: an encoder that runs one cycle every two detents.\n"
     "1:4: an encoder that runs one cycle every four detents.\n"
     "Turning the encoder one way presses the first button, the other way the second.";
-
-inline constexpr ControlText kEncoder[kEncoderCount] = {
-    {"Encoder mode, buttons 1-2", kEncoderTip},   {"Encoder mode, buttons 3-4", kEncoderTip},
-    {"Encoder mode, buttons 5-6", kEncoderTip},   {"Encoder mode, buttons 7-8", kEncoderTip},
-    {"Encoder mode, buttons 9-10", kEncoderTip},  {"Encoder mode, buttons 11-12", kEncoderTip},
-    {"Encoder mode, buttons 13-14", kEncoderTip}, {"Encoder mode, buttons 15-16", kEncoderTip},
-};
 
 inline constexpr ControlText kPulse = {
     "Encoder pulse length",
@@ -69,4 +61,4 @@ inline constexpr const char* kNoAccessTip =
     "The board is then listed here without replugging it.";
 #endif
 
-}  // namespace korvex::ui::texts
+}  // namespace korvex::app::texts

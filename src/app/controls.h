@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-namespace korvex::ui {
+namespace korvex::app {
 
 class Control {
 public:
@@ -104,4 +104,4 @@ private:
     std::function<void()> tick_;
 };
 
-}  // namespace korvex::ui
+}  // namespace korvex::app

@@ -1,4 +1,4 @@
-// The controls of the main window that the logic reaches, by their names in the window.
+// The controls of the main window that the logic reaches.
 #pragma once
 
 #include "app/controls.h"
@@ -9,26 +9,26 @@
 #include <utility>
 #include <vector>
 
-namespace korvex::ui {
+namespace korvex::app {
 
 inline constexpr int kEncoderCount = 8;
 // The poll timer is created disabled with this interval, in milliseconds.
 inline constexpr int kTimerStartInterval = 50;
 
+// Each member is named for its role; the window's names for the controls are in app/main_form.h.
 struct FormControls {
-    FrameControl* Frame1 = nullptr;  // "Device details"
-    FrameControl* Frame3 = nullptr;  // "Rotary encoder type for button pairs:"
-    ListControl* SerNo = nullptr;
-    LabelControl* lblSerialNumber = nullptr;
-    LabelControl* lblManuf = nullptr;
-    LabelControl* lblProduct = nullptr;
-    LabelControl* lblVersion = nullptr;
-    std::array<ListControl*, kEncoderCount> Enc{};         // Enc1 ... Enc8
-    std::array<LabelControl*, kEncoderCount> pairLabel{};  // Label6 ... Label13: "1-2" ... "15-16"
-    ListControl* ModeCh1 = nullptr;
-    LabelControl* Label1 = nullptr;  // "Encoders pulse length"
-    CheckBoxControl* NoJoy = nullptr;
-    TimerControl* Timer = nullptr;
+    FrameControl* detailsFrame = nullptr;  // Frame1: "Device details"
+    FrameControl* encoderFrame = nullptr;  // Frame3: "Rotary encoder type for button pairs:"
+    ListControl* serialList = nullptr;     // SerNo
+    LabelControl* manufacturerLabel = nullptr;
+    LabelControl* productLabel = nullptr;
+    LabelControl* versionLabel = nullptr;
+    std::array<ListControl*, kEncoderCount> encoderLists{};  // Enc1 ... Enc8
+    std::array<LabelControl*, kEncoderCount> pairLabels{};   // Label6 ... Label13: "1-2" ... "15-16"
+    ListControl* pulseList = nullptr;                        // ModeCh1
+    LabelControl* pulseLabel = nullptr;                      // Label1: "Encoders pulse length"
+    CheckBoxControl* hideBox = nullptr;                      // NoJoy
+    TimerControl* pollTimer = nullptr;
     std::function<void()> showWindow;  // makes the window visible
 };
 
@@ -48,4 +48,4 @@ private:
     std::vector<std::unique_ptr<Control>> controls_;
 };
 
-}  // namespace korvex::ui
+}  // namespace korvex::app

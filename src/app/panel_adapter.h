@@ -7,11 +7,11 @@
 #include "app/form_controls.h"
 #include "protocol/device_panel.h"
 
-namespace korvex::ui {
+namespace korvex::app {
 
 void showPanel(const PanelView& view, FormControls& controls);
 
 // The check box state for a hide flag: a value the box has no state for shows greyed.
 int hideFlagState(std::uint8_t flag);
 
-}  // namespace korvex::ui
+}  // namespace korvex::app

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-namespace korvex::ui {
+namespace korvex::app {
 
 OptionsOutcome parseProgramOptions(std::span<const char* const> arguments, const ProgramInfo& info) {
     OptionsOutcome outcome;
@@ -37,4 +37,4 @@ bool handleProgramOptions(int argc, const char* const* argv, const ProgramInfo& 
     return false;
 }
 
-}  // namespace korvex::ui
+}  // namespace korvex::app

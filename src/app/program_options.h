@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace korvex::ui {
+namespace korvex::app {
 
 struct ProgramInfo {
     std::string_view name;     // "korvex-config"
@@ -26,4 +26,4 @@ OptionsOutcome parseProgramOptions(std::span<const char* const> arguments, const
 // Applies the outcome: prints its text where it belongs. Returns true when the window should open.
 bool handleProgramOptions(int argc, const char* const* argv, const ProgramInfo& info, int& exitCode);
 
-}  // namespace korvex::ui
+}  // namespace korvex::app

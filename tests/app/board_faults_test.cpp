@@ -106,7 +106,7 @@ protected:
     }
 
     SimulatedBus bus;
-    ui::MemoryForm form;
+    testing::MemoryForm form;
 };
 
 TEST_F(HangingBoard, ChoosingAnotherBoardReadsItAtOnceAndClosingDoesNotWait) {

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace korvex::ui {
+namespace korvex::app {
 namespace {
 
 const ProgramInfo kInfo{"korvex-config", "1.2.3", "Configure boards."};
@@ -48,4 +48,4 @@ TEST(ProgramOptions, AnythingElseIsOneLineOnTheErrorPathWithCode2) {
 }
 
 }  // namespace
-}  // namespace korvex::ui
+}  // namespace korvex::app

@@ -52,15 +52,15 @@ TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
 // The empty list says which of the two empty cases it is, and never holds an item for it.
 TEST_F(Supervision, TheEmptyListTellsNoBoardFromABoardWeMayNotOpen) {
     world.app->start();
-    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoBoard);
-    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), ui::texts::kNoBoardTip);
+    EXPECT_EQ(world.form.SerNo.placeholder(), app::texts::kNoBoard);
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), app::texts::kNoBoardTip);
 
     SimDeviceInfo locked = board(u"LOCKED");
     locked.openable = false;  // as a node without the udev rule refuses the open
     world.bus.addDevice(locked);
     world.tick();
-    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoAccess);
-    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), ui::texts::kNoAccessTip);
+    EXPECT_EQ(world.form.SerNo.placeholder(), app::texts::kNoAccess);
+    EXPECT_EQ(world.form.SerNo.placeholderTooltip(), app::texts::kNoAccessTip);
     EXPECT_EQ(world.form.SerNo.listCount(), 0);
     EXPECT_FALSE(world.form.SerNo.enabled());
     EXPECT_FALSE(session().boardOpen());
@@ -71,7 +71,7 @@ TEST_F(Supervision, TheEmptyListTellsNoBoardFromABoardWeMayNotOpen) {
     EXPECT_EQ(world.form.SerNo.placeholderTooltip(), "");  // the list's own tooltip again
     world.bus.unplug(1);
     world.tick();
-    EXPECT_EQ(world.form.SerNo.placeholder(), ui::texts::kNoAccess);
+    EXPECT_EQ(world.form.SerNo.placeholder(), app::texts::kNoAccess);
 }
 
 TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {

@@ -2,7 +2,6 @@
 
 #include "app/configurator.h"
 #include "app/device_worker.h"
-#include "app/memory_controls.h"
 #include "board_process.h"
 #include "device/board_commands.h"
 #include "device/device_session.h"
@@ -10,6 +9,7 @@
 #include "device/hid_platform.h"
 #include "korvexctl_steps.h"
 #include "protocol/command_reports.h"
+#include "support/memory_controls.h"
 
 #include <nlohmann/json.hpp>
 
@@ -123,7 +123,7 @@ void sharedSerial(const std::string& program, const std::string& korvexctl) {
     check(second.exitCode == 0 && shown.is_object() && shown["pulse_ms"] == 40,
           "korvexctl show --index 2 reads the second board's 40 ms");
 
-    ui::MemoryForm form;
+    testing::MemoryForm form;
     Configurator app(*platform, form.controls());
     app.start();
     app.settle(5s);
@@ -147,7 +147,7 @@ void shortAnswers(HidPlatform& platform, BoardProcess& boards, const std::string
     const auto set = runKorvexctl(korvexctl, {"set", serial, "1-2=1:2"});
     check(set.exitCode == 1 && state(boards, serial) == before, "korvexctl set fails with exit 1 and writes nothing");
 
-    ui::MemoryForm form;
+    testing::MemoryForm form;
     Configurator app(platform, form.controls());
     app.start();  // opens the last board listed: this one
     app.settle(5s);
@@ -185,7 +185,7 @@ void hangingBoard(HidPlatform& platform, BoardProcess& boards, const BoardRecord
         platform.close(session.deviceHandle);
         command(boards, "hang " + hanging.serial);
     }
-    ui::MemoryForm form;
+    testing::MemoryForm form;
     // The workers' wake has nothing to post to: this thread delivers their results itself. (An
     // empty wake would mean the window's logic is gone, and every result would be dropped.)
     auto app = std::make_unique<Configurator>(platform, form.controls(), DeviceThreads::Worker, [] {});

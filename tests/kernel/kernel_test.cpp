@@ -8,7 +8,6 @@
 // the verdict to QEMU's isa-debug-exit device at port 0xf4 (0 for a pass, 1 for a failure).
 #include "app/configurator.h"
 #include "app/control_texts.h"
-#include "app/memory_controls.h"
 #include "board_process.h"
 #include "device/board_firmware.h"
 #include "device/device_session.h"
@@ -18,6 +17,7 @@
 #include "fault_checks.h"
 #include "korvexctl_steps.h"
 #include "protocol/command_reports.h"
+#include "support/memory_controls.h"
 #include "usb_board_checks.h"
 
 #include <sys/io.h>
@@ -105,11 +105,11 @@ int scanWithoutAccess() {
             listed += board.usable();
         }
         // The window's empty list says so, rather than "No board found".
-        ui::MemoryForm form;
+        testing::MemoryForm form;
         Configurator window(*platform, form.controls());
         window.start();
-        if (form.SerNo.placeholder() != ui::texts::kNoAccess ||
-            form.SerNo.placeholderTooltip() != ui::texts::kNoAccessTip)
+        if (form.SerNo.placeholder() != app::texts::kNoAccess ||
+            form.SerNo.placeholderTooltip() != app::texts::kNoAccessTip)
             ::_exit(254);
         window.stop();
         ::_exit(static_cast<int>(denied * 100 + interfacePaths(*platform).size() * 10 + listed));

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "app/configurator.h"
-#include "app/memory_controls.h"
 #include "device/board_commands.h"
 #include "device/simulated_bus.h"
+#include "support/memory_controls.h"
 
 #include <memory>
 #include <string>
@@ -39,7 +39,7 @@ inline Bytes report(std::size_t length, Bytes head) {
 
 struct SimWorld {
     SimulatedBus bus;
-    ui::MemoryForm form;
+    testing::MemoryForm form;
     std::unique_ptr<Configurator> app = std::make_unique<Configurator>(bus, form.controls());
 
     // The window's session, for driving a procedure directly as the window would.

@@ -16,7 +16,7 @@
 
 #include <algorithm>
 
-namespace korvex::ui {
+namespace korvex::demo {
 
 namespace {
 constexpr std::size_t kShownReports = 10;
@@ -116,4 +116,4 @@ void BoardPanel::refresh(bool open) {
     }
 }
 
-}  // namespace korvex::ui
+}  // namespace korvex::demo

@@ -15,7 +15,7 @@ class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 
-namespace korvex::ui {
+namespace korvex::demo {
 
 class BoardPanel final : public QGroupBox {
     Q_OBJECT
@@ -45,4 +45,4 @@ private:
     bool reportsChanged_ = false;
 };
 
-}  // namespace korvex::ui
+}  // namespace korvex::demo

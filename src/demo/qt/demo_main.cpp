@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv) {
     int exitCode = 0;
-    if (!korvex::ui::handleProgramOptions(
+    if (!korvex::app::handleProgramOptions(
             argc, argv,
             {"korvex-config-demo", KORVEX_VERSION,
              "The configurator's window on simulated Korvex boards, beside a window that plugs, unplugs and "
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     korvex::demo::addStartingBoards(bus);
 
     korvex::ui::MainWindow window;
-    korvex::ui::SimulationWindow simulation(bus);
+    korvex::demo::SimulationWindow simulation(bus);
     // A quit that bypasses the window (the session ending) still unloads it.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
     const auto runLoop = [&] {

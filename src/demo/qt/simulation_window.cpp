@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-namespace korvex::ui {
+namespace korvex::demo {
 
 namespace {
 constexpr int kRefreshMs = 100;
@@ -91,4 +91,4 @@ void SimulationWindow::update() {
     for (std::size_t device = 0; device < boards_.size(); ++device) boards_[device]->refresh(traffic_.open(device));
 }
 
-}  // namespace korvex::ui
+}  // namespace korvex::demo

@@ -12,7 +12,7 @@
 class QScrollArea;
 class QVBoxLayout;
 
-namespace korvex::ui {
+namespace korvex::demo {
 
 class BoardPanel;
 
@@ -41,4 +41,4 @@ private:
     int oldBoards_ = 0;
 };
 
-}  // namespace korvex::ui
+}  // namespace korvex::demo

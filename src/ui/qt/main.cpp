@@ -9,7 +9,7 @@
 
 int main(int argc, char** argv) {
     int exitCode = 0;
-    if (!korvex::ui::handleProgramOptions(
+    if (!korvex::app::handleProgramOptions(
             argc, argv,
             {"korvex-config", KORVEX_VERSION,
              "Configure Korvex rotary encoder boards (USB 5a17:0102): the encoder mode of each button pair, "

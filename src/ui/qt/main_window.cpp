@@ -1,177 +1,138 @@
 #include "ui/qt/main_window.h"
 
-#include "app/control_texts.h"
+#include "app/main_form.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/window_font.h"
 
 #include <QCloseEvent>
 
+#include <map>
+
 namespace korvex::ui {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
+using app::ControlKind;
+using app::ControlSpec;
 
-// A rectangle in twips, relative to the control's container.
-struct Twips {
-    int left, top, width, height;
-    QRect pixels() const {
-        return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
-    }
-};
+QRect pixels(const app::Twips& rect) {
+    constexpr int k = app::kTwipsPerPixel;
+    return {rect.left / k, rect.top / k, rect.width / k, rect.height / k};
+}
 
-QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, Twips rect, bool enabled) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(rect.pixels());
+QLabel* makeLabel(const ControlSpec& spec, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(spec.caption), parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
-    label->setEnabled(enabled);
     return label;
 }
 
 // A box for a value read from the board: the edit-field background, the normal window text.
-QLabel* makeValueLabel(QWidget* parent, const char* name, Twips rect) {
-    QLabel* label = makeLabel(parent, name, QString(), rect, true);
+QLabel* makeValueBox(const ControlSpec& spec, QWidget* parent) {
+    QLabel* label = makeLabel(spec, parent);
     label->setAutoFillBackground(true);
     label->setBackgroundRole(QPalette::Base);
     label->setForegroundRole(QPalette::WindowText);
     return label;
 }
 
-// What a screen reader calls the control and what it says about it; the same words as a tooltip
-// where a pointer resting there should explain the control.
-void describe(QWidget* widget, const texts::ControlText& text, bool tooltip) {
-    widget->setAccessibleName(QString::fromUtf8(text.name));
-    widget->setAccessibleDescription(QString::fromUtf8(text.tip));
-    if (tooltip) widget->setToolTip(QString::fromUtf8(text.tip));
-}
-
-QComboBox* makeList(QWidget* parent, const char* name, Twips rect, const texts::ControlText& text) {
+QComboBox* makeList(QWidget* parent) {
     auto* combo = new QComboBox(parent);
-    combo->setObjectName(QString::fromLatin1(name));
-    combo->setGeometry(rect.pixels());
-    combo->setEnabled(false);
-    describe(combo, text, true);
     takeWheelOnlyWithFocus(combo);
     return combo;
 }
 
-struct PairRow {
-    const char* list;
-    const char* label;
-    const char* text;
-    Twips listRect;
-    Twips labelRect;
-};
+QWidget* makeLine(QWidget* parent) {
+    auto* line = new QWidget(parent);
+    line->setAutoFillBackground(true);
+    line->setBackgroundRole(QPalette::Mid);
+    return line;
+}
 
-// Two columns of four lists, each with its button pair's label to the right.
-constexpr PairRow kPairRows[kEncoderCount] = {
-    {"Enc1", "Label6", "1-2", {240, 480, 900, 360}, {1260, 540, 1095, 375}},
-    {"Enc2", "Label7", "3-4", {240, 960, 900, 360}, {1260, 1020, 1095, 375}},
-    {"Enc3", "Label8", "5-6", {240, 1440, 900, 360}, {1260, 1500, 1095, 375}},
-    {"Enc4", "Label9", "7-8", {240, 1920, 900, 360}, {1260, 1980, 1095, 375}},
-    {"Enc5", "Label10", "9-10", {2400, 480, 900, 360}, {3420, 555, 615, 375}},
-    {"Enc6", "Label11", "11-12", {2400, 960, 900, 360}, {3420, 1035, 615, 375}},
-    {"Enc7", "Label12", "13-14", {2400, 1440, 900, 360}, {3420, 1515, 735, 375}},
-    {"Enc8", "Label13", "15-16", {2400, 1920, 900, 360}, {3420, 1995, 615, 375}},
-};
+QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
+    switch (spec.kind) {
+    case ControlKind::Frame: return new CaptionFrame(QString::fromUtf8(spec.caption), parent);
+    case ControlKind::Label: return makeLabel(spec, parent);
+    case ControlKind::ValueBox: return makeValueBox(spec, parent);
+    case ControlKind::List: return makeList(parent);
+    case ControlKind::CheckBox: return new ToggleBox(QString::fromUtf8(spec.caption), parent);
+    case ControlKind::Line: return makeLine(parent);
+    case ControlKind::Timer: break;
+    }
+    return nullptr;
+}
+
+// What a screen reader calls the control and what it says about it; the same words as a tooltip
+// where a pointer resting there should explain the control.
+void describe(QWidget* widget, const ControlSpec& spec) {
+    if (spec.accessibleName.empty()) return;
+    widget->setAccessibleName(QString::fromUtf8(spec.accessibleName));
+    widget->setAccessibleDescription(QString::fromUtf8(spec.description));
+    if (spec.tooltip) widget->setToolTip(QString::fromUtf8(spec.description));
+}
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(kTimerStartInterval) { build(); }
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(app::mainForm().timerInterval) { build(); }
 
 MainWindow::~MainWindow() = default;
 
 void MainWindow::build() {
-    setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("Korvex Rotary Encoders Configuration"));
+    const app::FormSpec& form = app::mainForm();
+    setObjectName(QString::fromUtf8(form.name));
+    setWindowTitle(QString::fromUtf8(form.title));
     setWindowIcon(appIcon());
     setFont(windowFont());
-    setFixedSize(Twips{0, 0, 4455, 5775}.pixels().size());
+    setFixedSize(pixels(form.client).size());
 
-    // Device details. The value boxes run past the frame's right edge; the frame cuts them off.
-    // Each caption is tied to the control that shows its value, so a screen reader names it.
-    auto* frame1 = new CaptionFrame(QStringLiteral("Device details"), this);
-    frame1->setObjectName(QStringLiteral("Frame1"));
-    frame1->setGeometry(Twips{120, 0, 4215, 1935}.pixels());
-    describe(frame1, texts::kDetailsGroup, false);
-    QLabel* serialCaption = makeLabel(frame1, "Label3", QStringLiteral("Serial Number"), {240, 360, 1815, 285}, true);
-    QLabel* serial = makeValueLabel(frame1, "lblSerialNumber", {1680, 360, 3300, 330});
-    QLabel* manufCaption = makeLabel(frame1, "Label4", QStringLiteral("Manufacturer"), {240, 720, 1215, 285}, true);
-    QLabel* manuf = makeValueLabel(frame1, "lblManuf", {1680, 720, 3300, 330});
-    QLabel* productCaption = makeLabel(frame1, "Label5", QStringLiteral("Product"), {240, 1080, 1215, 285}, true);
-    QLabel* product = makeValueLabel(frame1, "lblProduct", {1680, 1080, 3300, 330});
-    QLabel* versionCaption = makeLabel(frame1, "Label2", QStringLiteral("Version"), {240, 1440, 1455, 285}, true);
-    QLabel* version = makeValueLabel(frame1, "lblVersion", {1680, 1440, 3300, 330});
-    manufCaption->setBuddy(manuf);
-    productCaption->setBuddy(product);
-    versionCaption->setBuddy(version);
-    describe(manuf, texts::kManufacturer, false);
-    describe(product, texts::kProduct, false);
-    describe(version, texts::kVersion, true);
-    QComboBox* serNo = makeList(frame1, "SerNo", {1680, 300, 1320, 360}, texts::kSerial);
-    serNo->raise();  // drawn over the serial-number box it covers
-    // The list shows the serial number; the box under it is never written.
-    serialCaption->setBuddy(serNo);
-    describe(serial, texts::kSerial, false);
-
-    // Encoder modes, the separator and the pulse length.
-    auto* frame3 = new CaptionFrame(QStringLiteral("Rotary encoder type for button pairs:"), this);
-    frame3->setObjectName(QStringLiteral("Frame3"));
-    frame3->setGeometry(Twips{120, 2040, 4215, 3135}.pixels());
-    describe(frame3, texts::kEncodersGroup, false);
-    std::array<QComboBox*, kEncoderCount> encoders{};
-    for (std::size_t k = 0; k < kEncoderCount; ++k) {
-        const PairRow& row = kPairRows[k];
-        QLabel* pair = makeLabel(frame3, row.label, QString::fromLatin1(row.text), row.labelRect, false);
-        controls_.pairLabel[k] = store_.make<QtLabel>(pair);
-        encoders[k] = makeList(frame3, row.list, row.listRect, texts::kEncoder[k]);
-        pair->setBuddy(encoders[k]);
-        controls_.Enc[k] = store_.make<QtList>(encoders[k]);
+    std::map<std::string, QWidget*, std::less<>> made;
+    for (const ControlSpec& spec : form.controls) {
+        QWidget* parent = spec.container.empty() ? this : made.at(spec.container);
+        QWidget* widget = makeWidget(spec, parent);
+        if (!widget) continue;
+        widget->setObjectName(QString::fromUtf8(spec.name));
+        widget->setGeometry(pixels(spec.rect));
+        // A frame takes its controls' focus away when it stops passing input, so that waits for the Tab chain.
+        if (spec.kind != ControlKind::Frame) widget->setEnabled(spec.enabled);
+        describe(widget, spec);
+        made.emplace(spec.name, widget);
     }
-    auto* line = new QWidget(frame3);
-    line->setObjectName(QStringLiteral("Line1"));
-    line->setGeometry(Twips{120, 2280, 4440 - 120, kTwipsPerPixel}.pixels());
-    line->setAutoFillBackground(true);
-    line->setBackgroundRole(QPalette::Mid);
-    QComboBox* modeCh1 = makeList(frame3, "ModeCh1", {240, 2520, 1260, 360}, texts::kPulse);
-    QLabel* label1 =
-        makeLabel(frame3, "Label1", QStringLiteral("Encoders pulse length"), {1560, 2580, 2055, 375}, false);
-    label1->setBuddy(modeCh1);
-    for (QComboBox* list : encoders) list->raise();
-    modeCh1->raise();
-
-    auto* noJoy = new ToggleBox(QStringLiteral("Hide Korvex from gaming devices list "), this);
-    noJoy->setObjectName(QStringLiteral("NoJoy"));
-    noJoy->setGeometry(Twips{360, 5280, 3975, 375}.pixels());
-    noJoy->setEnabled(false);
-    describe(noJoy, texts::kHide, true);
-
-    // Only the lists and the check box take the focus, in this order.
-    QWidget* previous = modeCh1;
-    for (QComboBox* list : encoders) {
-        setTabOrder(previous, list);
-        previous = list;
+    // Each caption is tied to the control it names, so a screen reader names that control by it.
+    for (const ControlSpec& spec : form.controls)
+        if (!spec.labelFor.empty()) static_cast<QLabel*>(made.at(spec.name))->setBuddy(made.at(spec.labelFor));
+    // Within a container the first row lies on top.
+    for (auto spec = form.controls.rbegin(); spec != form.controls.rend(); ++spec)
+        if (const auto found = made.find(spec->name); found != made.end()) found->second->raise();
+    // Only the lists and the check box take the focus, in the table's Tab order.
+    QWidget* previous = nullptr;
+    for (const ControlSpec* spec : form.tabOrder()) {
+        QWidget* next = made.at(spec->name);
+        if (previous) setTabOrder(previous, next);
+        previous = next;
     }
-    setTabOrder(previous, serNo);
-    setTabOrder(serNo, noJoy);
 
-    // Both frames start disabled; they take their controls' focus away, so this comes after the chain.
-    frame1->setInputEnabled(false);
-    frame3->setInputEnabled(false);
-
-    controls_.Frame1 = store_.make<QtFrame>(frame1);
-    controls_.Frame3 = store_.make<QtFrame>(frame3);
-    controls_.SerNo = store_.make<QtList>(serNo);
-    controls_.ModeCh1 = store_.make<QtList>(modeCh1);
-    controls_.lblSerialNumber = store_.make<QtLabel>(serial);
-    controls_.lblManuf = store_.make<QtLabel>(manuf);
-    controls_.lblProduct = store_.make<QtLabel>(product);
-    controls_.lblVersion = store_.make<QtLabel>(version);
-    controls_.Label1 = store_.make<QtLabel>(label1);
-    controls_.NoJoy = store_.make<QtCheckBox>(noJoy);
-    controls_.Timer = &timer_;
+    for (const ControlSpec& spec : form.controls) {
+        QWidget* widget = spec.kind == ControlKind::Timer ? nullptr : made.at(spec.name);
+        switch (spec.kind) {
+        case ControlKind::Frame: {
+            auto* frame = static_cast<CaptionFrame*>(widget);
+            frame->setInputEnabled(spec.enabled);
+            app::bind(controls_, spec, store_.make<QtFrame>(frame));
+            break;
+        }
+        case ControlKind::Label:
+        case ControlKind::ValueBox:
+            if (spec.role != app::Role::None)
+                app::bind(controls_, spec, store_.make<QtLabel>(static_cast<QLabel*>(widget)));
+            break;
+        case ControlKind::List: app::bind(controls_, spec, store_.make<QtList>(static_cast<QComboBox*>(widget))); break;
+        case ControlKind::CheckBox:
+            app::bind(controls_, spec, store_.make<QtCheckBox>(static_cast<ToggleBox*>(widget)));
+            break;
+        case ControlKind::Line: break;
+        case ControlKind::Timer: app::bind(controls_, spec, &timer_); break;
+        }
+    }
     controls_.showWindow = [this] { show(); };
 }
 

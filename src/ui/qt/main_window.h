@@ -1,5 +1,5 @@
 // frmMain: the configurator's one window, laid out absolutely in twips (15 to a pixel), with the
-// Qt adapters that the window's logic reaches through FormControls. Each control's object name is
+// Qt adapters that the window's logic reaches through app::FormControls. Each control's object name is
 // its name in the window (Frame1, SerNo, Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
@@ -21,7 +21,7 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    FormControls& controls() { return controls_; }
+    app::FormControls& controls() { return controls_; }
     // Runs once, when the user closes the window (the window's Unload).
     void onUnload(std::function<void()> handler) { unload_ = std::move(handler); }
     // wake() may be called from any thread; the handler then runs on the window's thread.
@@ -34,9 +34,9 @@ protected:
 private:
     void build();
 
-    ControlStore store_;  // the adapters behind controls_
+    app::ControlStore store_;  // the adapters behind controls_
     QtTimer timer_;
-    FormControls controls_;
+    app::FormControls controls_;
     std::function<void()> unload_;
     std::function<void()> wake_;
     bool unloaded_ = false;

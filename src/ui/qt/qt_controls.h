@@ -1,6 +1,6 @@
 // The control interface on Qt widgets. Qt's own change signals are never forwarded: a list raises
-// click for the program through ListControl::setListIndex and for the user through `activated`;
-// the check box raises click for the program through CheckBoxControl::setValue and for the user
+// click for the program through app::ListControl::setListIndex and for the user through `activated`;
+// the check box raises click for the program through app::CheckBoxControl::setValue and for the user
 // through `clicked`. Programmatic changes are made with Qt's signals blocked.
 #pragma once
 
@@ -14,7 +14,7 @@
 
 namespace korvex::ui {
 
-class QtLabel final : public LabelControl {
+class QtLabel final : public app::LabelControl {
 public:
     explicit QtLabel(QLabel* label) : label_(label) {}
     std::string caption() const override;
@@ -26,7 +26,7 @@ private:
     QLabel* label_;
 };
 
-class QtFrame final : public FrameControl {
+class QtFrame final : public app::FrameControl {
 public:
     explicit QtFrame(CaptionFrame* frame) : frame_(frame) {}
     bool enabled() const override { return frame_->inputEnabled(); }
@@ -40,7 +40,7 @@ private:
 // the focus: scrolling across the window must not change a setting on the way.
 void takeWheelOnlyWithFocus(QComboBox* combo);
 
-class QtList final : public ListControl {
+class QtList final : public app::ListControl {
 public:
     explicit QtList(QComboBox* combo);
     int listIndex() const override { return combo_->currentIndex(); }
@@ -72,7 +72,7 @@ protected:
     void nextCheckState() override;
 };
 
-class QtCheckBox final : public CheckBoxControl {
+class QtCheckBox final : public app::CheckBoxControl {
 public:
     explicit QtCheckBox(ToggleBox* box);
     int value() const override;
@@ -84,7 +84,7 @@ private:
     ToggleBox* box_;
 };
 
-class QtTimer final : public TimerControl {
+class QtTimer final : public app::TimerControl {
 public:
     explicit QtTimer(int milliseconds);
     void setEnabled(bool enabled) override;

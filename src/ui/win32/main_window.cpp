@@ -1,84 +1,33 @@
 #include "ui/win32/main_window.h"
 
-#include "app/control_texts.h"
+#include "app/main_form.h"
 #include "device/windows/wide_text.h"
 #include "ui/win32/caption_frame.h"
 #include "ui/win32/resource_ids.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace korvex::ui {
 
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KorvexMainWindow";
-constexpr wchar_t kTitle[] = L"Korvex Rotary Encoders Configuration";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTimerId = 1;
-constexpr int kClientWidth = 4455, kClientHeight = 5775;  // twips
-constexpr int kFontTenthPoints = 975;                     // Arial 9.75 pt
-constexpr int kDropDownHeight = 160;                      // an opened list's extra height at 96 DPI, about eight items
+constexpr int kFontTenthPoints = 975;  // Arial 9.75 pt
+constexpr int kDropDownHeight = 160;   // an opened list's extra height at 96 DPI, about eight items
 
-enum class Kind { Frame, Label, ValueLabel, List, CheckBox, Line };
-
-struct Twips {
-    int left, top, width, height;
-};
-
-// One control: its container (nullptr for the client area), kind, text and rectangle in twips.
-// Within a container the table's order is the z-order from the top: lists and the check box
-// lie above the line and the labels they overlap, and Tab visits them in that order.
-struct Placement {
-    const char* name;
-    const char* container;
-    Kind kind;
-    const char* text;
-    Twips rect;
-    bool enabled;
-};
-
-constexpr Placement kLayout[] = {
-    {"Frame3", nullptr, Kind::Frame, "Rotary encoder type for button pairs:", {120, 2040, 4215, 3135}, false},
-    {"Frame1", nullptr, Kind::Frame, "Device details", {120, 0, 4215, 1935}, false},
-    {"NoJoy", nullptr, Kind::CheckBox, "Hide Korvex from gaming devices list ", {360, 5280, 3975, 375}, false},
-
-    {"ModeCh1", "Frame3", Kind::List, "", {240, 2520, 1260, 360}, false},
-    {"Enc1", "Frame3", Kind::List, "", {240, 480, 900, 360}, false},
-    {"Enc2", "Frame3", Kind::List, "", {240, 960, 900, 360}, false},
-    {"Enc3", "Frame3", Kind::List, "", {240, 1440, 900, 360}, false},
-    {"Enc4", "Frame3", Kind::List, "", {240, 1920, 900, 360}, false},
-    {"Enc5", "Frame3", Kind::List, "", {2400, 480, 900, 360}, false},
-    {"Enc6", "Frame3", Kind::List, "", {2400, 960, 900, 360}, false},
-    {"Enc7", "Frame3", Kind::List, "", {2400, 1440, 900, 360}, false},
-    {"Enc8", "Frame3", Kind::List, "", {2400, 1920, 900, 360}, false},
-    {"Line1", "Frame3", Kind::Line, "", {120, 2280, 4440 - 120, 15}, true},
-    {"Label6", "Frame3", Kind::Label, "1-2", {1260, 540, 1095, 375}, false},
-    {"Label7", "Frame3", Kind::Label, "3-4", {1260, 1020, 1095, 375}, false},
-    {"Label8", "Frame3", Kind::Label, "5-6", {1260, 1500, 1095, 375}, false},
-    {"Label9", "Frame3", Kind::Label, "7-8", {1260, 1980, 1095, 375}, false},
-    {"Label10", "Frame3", Kind::Label, "9-10", {3420, 555, 615, 375}, false},
-    {"Label11", "Frame3", Kind::Label, "11-12", {3420, 1035, 615, 375}, false},
-    {"Label12", "Frame3", Kind::Label, "13-14", {3420, 1515, 735, 375}, false},
-    {"Label13", "Frame3", Kind::Label, "15-16", {3420, 1995, 615, 375}, false},
-    {"Label1", "Frame3", Kind::Label, "Encoders pulse length", {1560, 2580, 2055, 375}, false},
-
-    // The value boxes run past the frame's right edge; the frame cuts them off.
-    {"SerNo", "Frame1", Kind::List, "", {1680, 300, 1320, 360}, false},
-    {"Label3", "Frame1", Kind::Label, "Serial Number", {240, 360, 1815, 285}, true},
-    {"lblSerialNumber", "Frame1", Kind::ValueLabel, "", {1680, 360, 3300, 330}, true},
-    {"Label4", "Frame1", Kind::Label, "Manufacturer", {240, 720, 1215, 285}, true},
-    {"lblManuf", "Frame1", Kind::ValueLabel, "", {1680, 720, 3300, 330}, true},
-    {"Label5", "Frame1", Kind::Label, "Product", {240, 1080, 1215, 285}, true},
-    {"lblProduct", "Frame1", Kind::ValueLabel, "", {1680, 1080, 3300, 330}, true},
-    {"Label2", "Frame1", Kind::Label, "Version", {240, 1440, 1455, 285}, true},
-    {"lblVersion", "Frame1", Kind::ValueLabel, "", {1680, 1440, 3300, 330}, true},
-};
+using app::ControlKind;
+using app::ControlSpec;
 
 // Twips to pixels at a DPI; edges are scaled, not sizes, so neighbours stay aligned.
 int scaled(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
 
-RECT pixels(const Twips& rect, UINT dpi) {
+RECT pixels(const app::Twips& rect, UINT dpi) {
     return {scaled(rect.left, dpi), scaled(rect.top, dpi), scaled(rect.left + rect.width, dpi),
             scaled(rect.top + rect.height, dpi)};
 }
@@ -103,34 +52,36 @@ const wchar_t* windowClass() {
     return kWindowClass;
 }
 
-HWND createControl(const Placement& p, HWND parent) {
-    const DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (p.enabled ? 0 : WS_DISABLED);
-    const std::wstring text = toWide(p.text);
+// Creates the control of a row, hidden at 0, 0 until applyDpi() places it; nullptr for the timer.
+HWND createControl(const ControlSpec& spec, HWND parent) {
+    const DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (spec.enabled ? 0 : WS_DISABLED);
     const wchar_t* type = WC_STATICW;
     DWORD style = common | SS_LEFT | SS_NOPREFIX;
     DWORD exStyle = 0;
-    switch (p.kind) {
-    case Kind::Frame:
+    switch (spec.kind) {
+    case ControlKind::Frame:
         type = captionFrameClass();
         style = common | WS_CLIPCHILDREN;
         exStyle = WS_EX_CONTROLPARENT;  // Tab and the arrows walk into it while it is enabled
         break;
-    case Kind::List:
+    case ControlKind::List:
         type = WC_COMBOBOXW;
         style = common | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST;
         break;
-    case Kind::CheckBox:
+    case ControlKind::CheckBox:
         type = WC_BUTTONW;
         style = common | WS_TABSTOP | BS_3STATE;
         break;
-    case Kind::ValueLabel: style |= SS_LEFTNOWORDWRAP; break;
-    case Kind::Label:
-    case Kind::Line: break;
+    case ControlKind::ValueBox: style |= SS_LEFTNOWORDWRAP; break;
+    case ControlKind::Label:
+    case ControlKind::Line: break;
+    case ControlKind::Timer: return nullptr;
     }
+    const std::wstring text = toWide(spec.caption);
     const HWND control = CreateWindowExW(exStyle, type, text.c_str(), style, 0, 0, 0, 0, parent, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);
-    if (p.kind == Kind::ValueLabel) setStaticColor(control, COLOR_WINDOW);
-    if (p.kind == Kind::Line) setStaticColor(control, COLOR_ACTIVEBORDER);
+    if (spec.kind == ControlKind::ValueBox) setStaticColor(control, COLOR_WINDOW);
+    if (spec.kind == ControlKind::Line) setStaticColor(control, COLOR_ACTIVEBORDER);
     return control;
 }
 
@@ -155,8 +106,8 @@ void fitListHeight(HWND combo, int height) {
 }  // namespace
 
 MainWindow::MainWindow() {
-    window_ = CreateWindowExW(kExStyle, windowClass(), kTitle, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_ = CreateWindowExW(kExStyle, windowClass(), toWide(app::mainForm().title).c_str(), kStyle, CW_USEDEFAULT,
+                              CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::windowProc));
     build();
@@ -175,65 +126,69 @@ HWND MainWindow::control(std::string_view name) const {
 }
 
 void MainWindow::build() {
-    for (const Placement& p : kLayout) {
-        const HWND parent = p.container ? control(p.container) : window_;
-        named_.emplace(p.name, createControl(p, parent));
+    const app::FormSpec& form = app::mainForm();
+    for (const ControlSpec& spec : form.controls) {
+        if (const HWND made = createControl(spec, spec.container.empty() ? window_ : control(spec.container)))
+            named_.emplace(spec.name, made);
     }
-    // Stack each container's controls in the table's order.
+    // Tab and the arrow keys follow the z-order: each container stacks its controls by where Tab
+    // first reaches them (a frame by its first control), the others below them in the table's order.
+    std::vector<const ControlSpec*> stack;
+    for (const ControlSpec& spec : form.controls)
+        if (control(spec.name)) stack.push_back(&spec);
+    std::stable_sort(stack.begin(), stack.end(), [&form](const ControlSpec* a, const ControlSpec* b) {
+        return a->container != b->container ? a->container < b->container
+                                            : form.firstTabPosition(*a) < form.firstTabPosition(*b);
+    });
     HWND above = HWND_TOP;
-    const char* container = "";
-    for (const Placement& p : kLayout) {
-        const char* own = p.container ? p.container : "";
-        if (std::string_view(own) != container) above = HWND_TOP;
-        container = own;
-        const HWND control = this->control(p.name);
-        SetWindowPos(control, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        above = control;
+    for (std::size_t k = 0; k < stack.size(); ++k) {
+        if (k > 0 && stack[k]->container != stack[k - 1]->container) above = HWND_TOP;
+        const HWND next = control(stack[k]->name);
+        SetWindowPos(next, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        above = next;
     }
 
-    auto list = [this](const char* name) { return store_.make<Win32List>(control(name)); };
-    auto label = [this](const char* name) { return store_.make<Win32Label>(control(name)); };
-    controls_.Frame1 = store_.make<Win32Frame>(control("Frame1"));
-    controls_.Frame3 = store_.make<Win32Frame>(control("Frame3"));
-    controls_.SerNo = list("SerNo");
-    controls_.ModeCh1 = list("ModeCh1");
-    controls_.lblSerialNumber = label("lblSerialNumber");
-    controls_.lblManuf = label("lblManuf");
-    controls_.lblProduct = label("lblProduct");
-    controls_.lblVersion = label("lblVersion");
-    controls_.Label1 = label("Label1");
-    controls_.NoJoy = store_.make<Win32CheckBox>(control("NoJoy"));
-    for (std::size_t k = 0; k < kEncoderCount; ++k) {
-        controls_.Enc[k] = list(("Enc" + std::to_string(k + 1)).c_str());
-        controls_.pairLabel[k] = label(("Label" + std::to_string(k + 6)).c_str());
+    for (const ControlSpec& spec : form.controls) {
+        const HWND made = control(spec.name);
+        switch (spec.kind) {
+        case ControlKind::Frame: app::bind(controls_, spec, store_.make<Win32Frame>(made)); break;
+        case ControlKind::Label:
+        case ControlKind::ValueBox:
+            if (spec.role != app::Role::None) app::bind(controls_, spec, store_.make<Win32Label>(made));
+            break;
+        case ControlKind::List: app::bind(controls_, spec, store_.make<Win32List>(made)); break;
+        case ControlKind::CheckBox: app::bind(controls_, spec, store_.make<Win32CheckBox>(made)); break;
+        case ControlKind::Line: break;
+        case ControlKind::Timer:
+            timer_ = std::make_unique<Win32Timer>(window_, kTimerId, form.timerInterval);
+            app::bind(controls_, spec, timer_.get());
+            break;
+        }
     }
-    timer_ = std::make_unique<Win32Timer>(window_, kTimerId, kTimerStartInterval);
-    controls_.Timer = timer_.get();
     controls_.showWindow = [this] {
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
     };
 }
 
+// One tooltip window for the controls that explain themselves. A static control lets the mouse
+// through to its parent, so a tooltip shows only on the lists and the check box.
 void MainWindow::addTooltips() {
     tooltips_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, 400);  // the longer texts break into lines
-    auto add = [this](const char* name, const texts::ControlText& text) {
-        std::wstring tip = toWide(text.tip);
+    for (const ControlSpec& spec : app::mainForm().controls) {
+        if (!spec.tooltip || (spec.kind != ControlKind::List && spec.kind != ControlKind::CheckBox)) continue;
+        std::wstring tip = toWide(spec.description);
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = window_;
-        tool.uId = reinterpret_cast<UINT_PTR>(control(name));
+        tool.uId = reinterpret_cast<UINT_PTR>(control(spec.name));
         tool.lpszText = tip.data();  // the tooltip keeps its own copy
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    };
-    for (std::size_t k = 0; k < kEncoderCount; ++k) add(("Enc" + std::to_string(k + 1)).c_str(), texts::kEncoder[k]);
-    add("ModeCh1", texts::kPulse);
-    add("SerNo", texts::kSerial);
-    add("NoJoy", texts::kHide);
+    }
 }
 
 void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
@@ -242,19 +197,21 @@ void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
     font_ = CreateFontW(-MulDiv(kFontTenthPoints, static_cast<int>(dpi), 720 * 10), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
                         FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                         DEFAULT_PITCH | FF_SWISS, L"Arial");
-    for (const Placement& p : kLayout) {
-        const HWND control = this->control(p.name);
-        const RECT r = pixels(p.rect, dpi);
+    for (const ControlSpec& spec : app::mainForm().controls) {
+        const HWND control = this->control(spec.name);
+        if (!control) continue;
+        const RECT r = pixels(spec.rect, dpi);
         const int height = static_cast<int>(r.bottom - r.top);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         // A drop-down list's window height includes its opened list.
-        const int extra = p.kind == Kind::List ? MulDiv(kDropDownHeight, static_cast<int>(dpi), 96) : 0;
+        const int extra = spec.kind == ControlKind::List ? MulDiv(kDropDownHeight, static_cast<int>(dpi), 96) : 0;
         SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, height + extra, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (p.kind == Kind::List) fitListHeight(control, height);
+        if (spec.kind == ControlKind::List) fitListHeight(control, height);
     }
     if (old) DeleteObject(old);
 
-    RECT outer{0, 0, scaled(kClientWidth, dpi), scaled(kClientHeight, dpi)};
+    const app::Twips& size = app::mainForm().client;
+    RECT outer{0, 0, scaled(size.width, dpi), scaled(size.height, dpi)};
     AdjustWindowRectExForDpi(&outer, kStyle, FALSE, kExStyle, dpi);
     RECT now;
     GetWindowRect(window_, &now);
@@ -264,7 +221,7 @@ void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
     // The frame actually drawn may not follow the DPI (it does not under wine): size by the client.
     RECT client;
     GetClientRect(window_, &client);
-    const int wider = scaled(kClientWidth, dpi) - client.right, taller = scaled(kClientHeight, dpi) - client.bottom;
+    const int wider = scaled(size.width, dpi) - client.right, taller = scaled(size.height, dpi) - client.bottom;
     if (wider != 0 || taller != 0) {
         SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + wider, outer.bottom - outer.top + taller,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);

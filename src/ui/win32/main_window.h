@@ -1,6 +1,6 @@
 // frmMain: the configurator's one window on plain Win32, laid out absolutely in twips (15 to a
 // pixel at 96 DPI, scaled with the window's DPI), with the adapters the window's logic reaches
-// through FormControls. Each control can be found by its name in the window (Frame1, SerNo,
+// through app::FormControls. Each control can be found by its name in the window (Frame1, SerNo,
 // Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
@@ -26,7 +26,7 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    FormControls& controls() { return controls_; }
+    app::FormControls& controls() { return controls_; }
     HWND handle() const { return window_; }
     // The control with this name, or nullptr.
     HWND control(std::string_view name) const;
@@ -44,7 +44,7 @@ private:
     // Places every control and sizes the client area for this DPI, with a font to match.
     void applyDpi(UINT dpi, const RECT* suggested);
     void focusFirstControl();
-    // One tooltip window for the lists and the check box, with the Qt window's texts.
+    // One tooltip window for the lists and the check box, with the form's texts.
     void addTooltips();
 
     HWND window_ = nullptr;
@@ -52,9 +52,9 @@ private:
     HFONT font_ = nullptr;
     UINT dpi_ = 96;
     std::map<std::string, HWND, std::less<>> named_;
-    ControlStore store_;  // the adapters behind controls_
+    app::ControlStore store_;  // the adapters behind controls_
     std::unique_ptr<Win32Timer> timer_;
-    FormControls controls_;
+    app::FormControls controls_;
     std::function<void()> unload_;
     std::function<void()> wake_;
     bool unloaded_ = false;

@@ -22,7 +22,7 @@ protected:
 // Called by every window that parents controls, for each WM_COMMAND from a control.
 void dispatchCommand(HWND control, UINT code);
 
-class Win32Label final : public LabelControl {
+class Win32Label final : public app::LabelControl {
 public:
     explicit Win32Label(HWND label) : label_(label) {}
     std::string caption() const override;
@@ -36,7 +36,7 @@ private:
 
 // A frame's enabled state is the container window's: disabled, it passes no input to its
 // controls, which keep their own state and look.
-class Win32Frame final : public FrameControl {
+class Win32Frame final : public app::FrameControl {
 public:
     explicit Win32Frame(HWND frame) : frame_(frame) {}
     bool enabled() const override { return IsWindowEnabled(frame_) != FALSE; }
@@ -48,7 +48,7 @@ private:
 
 // A CBS_DROPDOWNLIST combo box. It takes the mouse wheel only while it has the keyboard focus,
 // and no input at all while a frame around it is disabled.
-class Win32List final : public ListControl, public CommandTarget {
+class Win32List final : public app::ListControl, public CommandTarget {
 public:
     explicit Win32List(HWND combo);
     ~Win32List() override;
@@ -69,7 +69,7 @@ private:
 
 // A BS_3STATE button: the program may show it greyed, while a user's click turns unchecked or
 // greyed into checked and checked into unchecked, never into greyed.
-class Win32CheckBox final : public CheckBoxControl, public CommandTarget {
+class Win32CheckBox final : public app::CheckBoxControl, public CommandTarget {
 public:
     explicit Win32CheckBox(HWND box);
     ~Win32CheckBox() override;
@@ -85,7 +85,7 @@ private:
 
 // SetTimer on the owner window, so ticks arrive as WM_TIMER on the window's thread; the owner
 // passes them on to raiseTick().
-class Win32Timer final : public TimerControl {
+class Win32Timer final : public app::TimerControl {
 public:
     Win32Timer(HWND owner, UINT_PTR id, int milliseconds) : owner_(owner), id_(id), interval_(milliseconds) {}
     void setEnabled(bool enabled) override;

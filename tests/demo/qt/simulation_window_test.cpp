@@ -16,7 +16,7 @@
 
 #include <vector>
 
-namespace korvex::ui {
+namespace korvex::demo {
 namespace {
 
 constexpr int kFrameAllowance = 48;  // title bar and frame, outside the widget
@@ -113,4 +113,4 @@ TEST(SimulationWindow, FeatureRequestListSetsTheBoardsFault) {
 }
 
 }  // namespace
-}  // namespace korvex::ui
+}  // namespace korvex::demo

@@ -1,4 +1,5 @@
 // Controls held in memory: the window's logic runs on them without a screen (tests, benchmark).
+// Each control of the window's logic stands here under its name in the window.
 #pragma once
 
 #include "app/form_controls.h"
@@ -7,7 +8,16 @@
 #include <string>
 #include <vector>
 
-namespace korvex::ui {
+namespace korvex::testing {
+
+using app::CheckBoxControl;
+using app::FormControls;
+using app::FrameControl;
+using app::kEncoderCount;
+using app::kTimerStartInterval;
+using app::LabelControl;
+using app::ListControl;
+using app::TimerControl;
 
 class MemoryLabel final : public LabelControl {
 public:
@@ -96,7 +106,7 @@ private:
     int interval_ = kTimerStartInterval;
 };
 
-// A whole window's controls in their initial state.
+// A whole window's controls in their initial state, as the window describes them.
 class MemoryForm {
 public:
     MemoryForm();
@@ -107,8 +117,8 @@ public:
     MemoryFrame Frame1, Frame3;
     MemoryList SerNo, ModeCh1;
     std::array<MemoryList, kEncoderCount> Enc;
-    MemoryLabel lblSerialNumber, lblManuf, lblProduct, lblVersion;
-    MemoryLabel Label1{"Encoders pulse length", false};
+    MemoryLabel lblManuf, lblProduct, lblVersion;
+    MemoryLabel Label1;
     std::array<MemoryLabel, kEncoderCount> pairLabel;
     MemoryCheckBox NoJoy;
     MemoryTimer Timer;
@@ -118,4 +128,4 @@ private:
     FormControls controls_;
 };
 
-}  // namespace korvex::ui
+}  // namespace korvex::testing

@@ -1,0 +1,250 @@
+#include "ui/common/window_scenarios.h"
+
+namespace korvex::testing {
+
+SimDeviceInfo board(const char16_t* serial, BoardSettings settings) {
+    SimDeviceInfo info;
+    info.serial = serial;
+    info.settings = settings;
+    return info;
+}
+
+namespace {
+const char* const kLists[] = {"SerNo", "Enc1", "Enc2", "Enc3", "Enc4", "Enc5", "Enc6", "Enc7", "Enc8", "ModeCh1"};
+}  // namespace
+
+const std::vector<Placed>& expectedPlacement() {
+    static const std::vector<Placed> placed = {
+        {"Frame1", {8, 0, 281, 129}},       {"Frame3", {8, 136, 281, 209}},   {"NoJoy", {24, 352, 265, 25}},
+        {"Label3", {24, 24, 121, 19}},      {"SerNo", {120, 20, 88, 24}},     {"lblSerialNumber", {120, 24, 220, 22}},
+        {"Label4", {24, 48, 81, 19}},       {"lblManuf", {120, 48, 220, 22}}, {"Label5", {24, 72, 81, 19}},
+        {"lblProduct", {120, 72, 220, 22}}, {"Label2", {24, 96, 97, 19}},     {"lblVersion", {120, 96, 220, 22}},
+        {"Enc1", {24, 168, 60, 24}},        {"Label6", {92, 172, 73, 25}},    {"Enc2", {24, 200, 60, 24}},
+        {"Label7", {92, 204, 73, 25}},      {"Enc3", {24, 232, 60, 24}},      {"Label8", {92, 236, 73, 25}},
+        {"Enc4", {24, 264, 60, 24}},        {"Label9", {92, 268, 73, 25}},    {"Enc5", {168, 168, 60, 24}},
+        {"Label10", {236, 173, 41, 25}},    {"Enc6", {168, 200, 60, 24}},     {"Label11", {236, 205, 41, 25}},
+        {"Enc7", {168, 232, 60, 24}},       {"Label12", {236, 237, 49, 25}},  {"Enc8", {168, 264, 60, 24}},
+        {"Label13", {236, 269, 41, 25}},    {"Line1", {16, 288, 288, 1}},     {"ModeCh1", {24, 304, 84, 24}},
+        {"Label1", {112, 308, 137, 25}},
+    };
+    return placed;
+}
+
+void WindowScenarios::load() {
+    logic_ = std::make_unique<Configurator>(bus_, window_.controls());
+    window_.onUnload([this] {
+        unloadedAt = std::chrono::steady_clock::now();
+        logic_->stop();
+    });
+    logic_->start();
+    ASSERT_TRUE(window_.shown());
+}
+
+void WindowScenarios::loadTwoBoards() {
+    bus_.addDevice(board(u"KX000001", {0x00, 0x00, 1, 0}));
+    bus_.addDevice(board(u"KX000002", {0x13, 0x02, 6, 1}));
+    load();
+}
+
+std::vector<SimCall> WindowScenarios::featureCalls() const {
+    std::vector<SimCall> out;
+    for (const SimCall& call : bus_.calls())
+        if (call.op == SimOp::SetFeature || call.op == SimOp::GetFeature) out.push_back(call);
+    return out;
+}
+
+void WindowScenarios::startsWithNoBoardInItsInitialState() {
+    load();
+    EXPECT_EQ(window_.title(), "Korvex Rotary Encoders Configuration");
+    EXPECT_EQ(window_.clientArea(), (PixelRect{0, 0, 297, 385}));
+    EXPECT_EQ(window_.text("Frame1"), "Device details");
+    EXPECT_EQ(window_.text("Frame3"), "Rotary encoder type for button pairs:");
+    EXPECT_FALSE(window_.enabled("Frame1"));
+    EXPECT_FALSE(window_.enabled("Frame3"));
+    // The static labels of the details frame read in normal text; the value boxes are empty.
+    for (const char* name : {"Label2", "Label3", "Label4", "Label5"}) EXPECT_TRUE(window_.enabled(name)) << name;
+    EXPECT_EQ(window_.text("Label3"), "Serial Number");
+    for (const char* name : {"lblSerialNumber", "lblManuf", "lblProduct", "lblVersion"})
+        EXPECT_EQ(window_.text(name), "") << name;
+    for (const char* name : kLists) {
+        EXPECT_EQ(window_.itemCount(name), 0) << name;
+        EXPECT_EQ(window_.selected(name), -1) << name;
+        EXPECT_FALSE(window_.enabled(name)) << name;
+    }
+    for (const char* name : {"Label1", "Label6", "Label10", "Label13"}) EXPECT_FALSE(window_.enabled(name)) << name;
+    EXPECT_EQ(window_.text("Label12"), "13-14");
+    EXPECT_EQ(window_.text("NoJoy"), "Hide Korvex from gaming devices list ");
+    EXPECT_EQ(window_.checkState("NoJoy"), 0);
+    EXPECT_FALSE(window_.enabled("NoJoy"));
+    EXPECT_TRUE(window_.controls().pollTimer->enabled());
+    EXPECT_EQ(window_.controls().pollTimer->interval(), 50);
+}
+
+void WindowScenarios::everyControlSitsOnItsPixelRectangle() {
+    load();
+    for (const Placed& p : expectedPlacement()) {
+        ASSERT_TRUE(window_.exists(p.name)) << p.name;
+        EXPECT_EQ(window_.geometry(p.name), p.rect) << p.name;
+    }
+    // The serial-number list is drawn over the box it covers.
+    EXPECT_EQ(window_.controlAt(130, 30), "SerNo");
+}
+
+void WindowScenarios::listsTwoBoardsAndLoadsTheLastOne() {
+    loadTwoBoards();
+    ASSERT_EQ(window_.itemCount("SerNo"), 2);
+    EXPECT_EQ(window_.itemText("SerNo", 0), "KX000001");
+    EXPECT_EQ(window_.text("SerNo"), "KX000002");
+    EXPECT_TRUE(window_.enabled("SerNo"));
+    EXPECT_TRUE(window_.enabled("Frame1"));
+    EXPECT_TRUE(window_.enabled("Frame3"));
+    EXPECT_EQ(window_.text("lblManuf"), " Korvex");
+    EXPECT_EQ(window_.text("lblProduct"), " Rotary Encoders Interface");
+    EXPECT_EQ(window_.text("lblVersion"), " 1.14");
+    EXPECT_EQ(window_.text("lblSerialNumber"), "");
+    EXPECT_EQ(window_.text("Enc1"), "1:1");
+    EXPECT_EQ(window_.text("Enc2"), "1:4");
+    EXPECT_EQ(window_.text("Enc5"), "1:1");
+    EXPECT_EQ(window_.text("Enc8"), "OFF");
+    EXPECT_EQ(window_.itemCount("Enc8"), 4);
+    EXPECT_EQ(window_.itemCount("ModeCh1"), 25);
+    EXPECT_EQ(window_.text("ModeCh1"), "24 ms");
+    EXPECT_EQ(window_.checkState("NoJoy"), 1);
+    EXPECT_TRUE(window_.enabled("Label10"));
+    // Showing the board's settings wrote nothing back.
+    for (const SimCall& call : featureCalls()) {
+        if (call.op == SimOp::SetFeature) {
+            EXPECT_NE(call.bytes.at(1), 0xEE);
+        }
+    }
+}
+
+void WindowScenarios::choosingAModeByKeyboardWritesAllEightPairs() {
+    loadTwoBoards();
+    window_.focus("Enc5");
+    bus_.clearCalls();
+    window_.press(Key::Down);
+    EXPECT_EQ(window_.text("Enc5"), "1:2");
+    const std::vector<SimCall> sent = featureCalls();
+    ASSERT_EQ(sent.size(), 2u);
+    // 1-2 at 1:1, 3-4 at 1:4, 9-10 now at 1:2: low bits 0b011, high bits 0b10010.
+    const std::vector<std::uint8_t> low{0x00, 0xEE, 8, 0x03, 0, 0, 0, 0, 0};
+    const std::vector<std::uint8_t> high{0x00, 0xEE, 9, 0x12, 0, 0, 0, 0, 0};
+    EXPECT_EQ(sent[0].op, SimOp::SetFeature);
+    EXPECT_EQ(sent[0].bytes, low);
+    EXPECT_EQ(sent[1].bytes, high);
+    EXPECT_EQ(sent[1].device, 1u);
+    EXPECT_EQ(bus_.firmware(1).settings(), (BoardSettings{0x03, 0x12, 6, 1}));
+    EXPECT_EQ(bus_.firmware(0).settings(), (BoardSettings{0x00, 0x00, 1, 0}));
+}
+
+void WindowScenarios::tabVisitsTheListsAndTheCheckBoxInOrderAndSpaceToggles() {
+    loadTwoBoards();
+    window_.focus("ModeCh1");
+    std::string visited;
+    for (int i = 0; i < 11; ++i) {
+        window_.press(Key::Tab);
+        visited += (i ? " " : "") + window_.focusName();
+    }
+    EXPECT_EQ(visited, "Enc1 Enc2 Enc3 Enc4 Enc5 Enc6 Enc7 Enc8 SerNo NoJoy ModeCh1");
+    window_.focus("NoJoy");
+
+    // Space on the check box: checked turns unchecked, greyed turns checked; each change writes.
+    bus_.clearCalls();
+    window_.press(Key::Space);
+    EXPECT_EQ(window_.controls().hideBox->value(), 0);
+    window_.controls().hideBox->setValue(2);
+    window_.press(Key::Space);
+    EXPECT_EQ(window_.controls().hideBox->value(), 1);
+    int writes = 0;
+    for (const SimCall& call : featureCalls()) writes += call.op == SimOp::SetFeature ? 1 : 0;
+    EXPECT_GE(writes, 2);
+    EXPECT_EQ(bus_.firmware(1).settings().hideFlag, 1);
+}
+
+void WindowScenarios::pickingTheOtherSerialReopensThatBoardWithoutRescanning() {
+    loadTwoBoards();
+    const HidHandle before = logic_->session().deviceHandle;
+    window_.focus("SerNo");
+    bus_.clearCalls();
+    window_.press(Key::Up);
+    EXPECT_EQ(window_.text("SerNo"), "KX000001");
+    ASSERT_TRUE(logic_->session().boardOpen());
+    EXPECT_EQ(bus_.deviceOf(logic_->session().deviceHandle), 0u);
+    EXPECT_EQ(bus_.openHandleCount(), 1u);
+    int walks = 0;
+    bool closedOld = false;
+    for (const SimCall& call : bus_.calls()) {
+        walks += call.op == SimOp::Walk ? 1 : 0;
+        closedOld = closedOld || (call.op == SimOp::Close && call.handle == before);
+    }
+    EXPECT_EQ(walks, 1);  // one walk to find the chosen board; a rescan would have walked twice
+    EXPECT_TRUE(closedOld);
+    EXPECT_EQ(window_.text("Enc1"), "OFF");
+    EXPECT_EQ(window_.text("ModeCh1"), "4 ms");
+    EXPECT_EQ(window_.checkState("NoJoy"), 0);
+    EXPECT_EQ(window_.itemCount("SerNo"), 2);
+}
+
+void WindowScenarios::aDisabledFrameKeepsMouseAndKeyboardFromItsLists() {
+    loadTwoBoards();
+    window_.focus("SerNo");
+    window_.controls().detailsFrame->setEnabled(false);
+    EXPECT_TRUE(window_.enabled("SerNo"));    // the list keeps its own state
+    EXPECT_NE(window_.focusName(), "SerNo");  // but the focus left it
+    bus_.clearCalls();
+    window_.press(Key::Up);
+    window_.click("SerNo");
+    EXPECT_FALSE(window_.dropped("SerNo"));
+    window_.focus("Enc8");
+    window_.press(Key::Tab);
+    EXPECT_EQ(window_.focusName(), "NoJoy");  // Tab passes it by
+    EXPECT_EQ(window_.text("SerNo"), "KX000002");
+    EXPECT_TRUE(featureCalls().empty());
+
+    // Enabled again, the same click opens it.
+    window_.controls().detailsFrame->setEnabled(true);
+    window_.click("SerNo");
+    EXPECT_TRUE(window_.dropped("SerNo"));
+    window_.press(Key::Escape);
+}
+
+// The wheel over a list changes it only once the user has put the focus there.
+void WindowScenarios::theWheelChangesOnlyTheListWithTheFocus() {
+    loadTwoBoards();
+    window_.focus("NoJoy");
+    bus_.clearCalls();
+    window_.wheelDown("Enc1");
+    EXPECT_EQ(window_.text("Enc1"), "1:1");
+    EXPECT_TRUE(featureCalls().empty());
+
+    window_.focus("Enc1");
+    window_.wheelDown("Enc1");
+    EXPECT_EQ(window_.text("Enc1"), "1:2");
+    EXPECT_EQ(featureCalls().size(), 2u);  // commands 8 and 9
+}
+
+// The tooltips explain the modes, the pulse length and what hiding does.
+void WindowScenarios::theListsAndTheBoxExplainThemselves() {
+    load();
+    for (const char* mode : {"OFF", "1:1", "1:2", "1:4"})
+        EXPECT_NE(window_.tooltip("Enc2").find(mode), std::string::npos) << mode;
+    EXPECT_NE(window_.tooltip("Enc3").find("1:4"), std::string::npos);
+    EXPECT_NE(window_.tooltip("ModeCh1").find("4 to 100 ms"), std::string::npos);
+    EXPECT_NE(window_.tooltip("NoJoy").find("game controllers"), std::string::npos);
+}
+
+void WindowScenarios::closingStopsTheTimerAndClosesTheBoard() {
+    loadTwoBoards();
+    window_.pump(80);  // let the poll timer run
+    ASSERT_EQ(bus_.openHandleCount(), 1u);
+    window_.close();
+    EXPECT_FALSE(window_.isOpen());
+    EXPECT_FALSE(window_.controls().pollTimer->enabled());
+    EXPECT_EQ(bus_.openHandleCount(), 0u);
+    bus_.clearCalls();
+    window_.pump(120);
+    EXPECT_TRUE(bus_.calls().empty());
+}
+
+}  // namespace korvex::testing
