@@ -72,14 +72,14 @@ std::optional<BoardFirmware::Clock::time_point> BoardFirmware::nextChange() cons
 }
 
 std::array<std::uint8_t, kBoardInputBytes> BoardFirmware::nextInputReport(Clock::time_point now) {
-    if (!schedule_.empty() && schedule_.front().time <= now) {
-        turnDown_ = schedule_.front().down;
-        schedule_.pop_front();
-    }
     std::uint16_t down = held_ | turnDown_;
     if (!pulses_.empty()) {
         down = pulses_.front() | turnDown_;
         pulses_.pop_front();
+    } else if (!schedule_.empty() && schedule_.front().time <= now) {
+        turnDown_ = schedule_.front().down;
+        schedule_.pop_front();
+        down = held_ | turnDown_;
     }
     return {static_cast<std::uint8_t>(down & 0xFF), static_cast<std::uint8_t>(down >> 8)};
 }

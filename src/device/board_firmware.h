@@ -83,9 +83,11 @@ public:
     // When the turn's next change of the buttons is due, if one is still to be reported; it may
     // lie in the past when a report was late. A board program sends a report then.
     std::optional<Clock::time_point> nextChange() const;
+    // Pulses given by pulseButton() still to be reported: the next report tells one at once.
+    bool pulsing() const { return !pulses_.empty(); }
     // The next input report's bytes (without the report ID byte): buttons 1 to 8, then 9 to 16.
-    // It tells one change of a turn at a time, the oldest due by `now` first, so a program that
-    // wakes late still reports every press and release, in order.
+    // A pulse goes first; otherwise it tells one change of a turn at a time, the oldest due by
+    // `now` first, so a program that wakes late still reports every press and release, in order.
     std::array<std::uint8_t, kBoardInputBytes> nextInputReport(Clock::time_point now = Clock::now());
     // The buttons held now, as a host's request for the input report gets them; takes no pulse.
     std::array<std::uint8_t, kBoardInputBytes> currentInputReport() const {

@@ -272,7 +272,7 @@ InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buff
     // With real waits on, a turn's next press or release within the bound is waited for, so
     // the reader sees it when it happens; otherwise the report is the buttons as they are now.
     const std::size_t index = call.device;
-    if (realWaits_) {
+    if (realWaits_ && !devices_[index].firmware.pulsing()) {
         const auto change = devices_[index].firmware.nextChange();
         if (change && *change <= std::chrono::steady_clock::now() + bound) {
             lock.unlock();

@@ -63,8 +63,10 @@ TEST(BoardFirmware, TurnsAnEncoderOnATimedScheduleThatALateReaderStillReportsWho
     const auto late = t0 + 1s;
     EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0}));
     EXPECT_EQ(firmware.nextChange(), t0 + 12ms);
-    firmware.pulseButton(16);
-    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x01, 0x80}));  // the release, with the pulse on 16
+    firmware.pulseButton(16);  // goes first, with the turn's button still down
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0x80}));
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0}));
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x01, 0}));  // then the release
     EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0}));
     EXPECT_EQ(firmware.nextInputReport(late), (Report{0x01, 0}));
     EXPECT_FALSE(firmware.nextChange());
