@@ -177,9 +177,12 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
         for (int pair = 1; pair <= kPairCount; ++pair) {
             if (!decoder.encoder(pair)) continue;
             out << "encoder " << pairName(pair) << " in all: total " << std::showpos << decoder.count(pair)
-                << std::noshowpos << ", " << decoder.glitches(pair) << " glitches, ";
+                << std::noshowpos << ", " << decoder.glitches(pair)
+                << (decoder.glitches(pair) == 1 ? " glitch, " : " glitches, ");
             if (decoder.pulses(pair).measured == 0) out << "no pulse measured" << std::endl;
-            else out << decoder.pulses(pair).measured << " pulses (" << lengthsText(decoder, pair) << ")" << std::endl;
+            else
+                out << decoder.pulses(pair).measured << (decoder.pulses(pair).measured == 1 ? " pulse (" : " pulses (")
+                    << lengthsText(decoder, pair) << ")" << std::endl;
         }
     }
     return kExitOk;
