@@ -25,9 +25,11 @@ struct WatchLimits {
     std::optional<long long> reports;  // stop after this many input reports
     std::optional<double> seconds;     // stop after this long
 };
-int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits& limits);
+// json: one JSON object a line, a "start" line and then one per event, for scripts.
+int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits& limits, bool json = false);
 
-int doctor(CliContext& context);
+// json: the diagnostics report (app/diagnostics.h) instead, with exit 0 once it is written.
+int doctor(CliContext& context, bool json = false);
 // The udev rule doctor recommends, as packaged.
 const char* udevRuleText();
 

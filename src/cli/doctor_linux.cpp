@@ -1,5 +1,6 @@
 // doctor on Linux: every 5a17:0102 hidraw node and whether this user may open it, whether our udev
 // rule is installed and has been applied to the nodes, and the command that fixes what is missing.
+#include "app/diagnostics.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
 #include "cli/printable_text.h"
@@ -105,9 +106,37 @@ std::string ownership(const struct stat& node) {
     return text.str();
 }
 
+std::optional<fs::path> installedRule(const SystemPaths& paths) {
+    for (const fs::path& dir : paths.ruleDirs)
+        if (std::error_code error; fs::exists(dir / kRuleName, error)) return dir / kRuleName;
+    return std::nullopt;
+}
+
+bool mayOpen(const fs::path& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; }
+
+UdevRuleState udevRuleState(const SystemPaths& paths) {
+    UdevRuleState state;
+    if (const auto rule = installedRule(paths)) {
+        state.installedAt = rule->string();
+        state.differs = readSmall(*rule) != udevRuleText();
+    }
+    for (const BoardNode& board : boardNodes(paths.sysClassHidraw)) {
+        const fs::path node = paths.dev / board.name;
+        state.nodes.push_back(
+            {node.string(), board.serial, mayOpen(node), taggedForSeat(paths.udevData, board.number)});
+    }
+    return state;
+}
+
 }  // namespace
 
-int doctor(CliContext& context) {
+int doctor(CliContext& context, bool json) {
+    if (json) {
+        Diagnostics diagnostics = gatherDiagnostics(context.platform, "korvexctl " KORVEX_VERSION, systemErrorText);
+        diagnostics.udevRule = udevRuleState(context.paths);
+        context.out << diagnosticsJson(diagnostics);
+        return kExitOk;
+    }
     std::ostream& out = context.out;
     bool healthy = true;
     std::vector<std::string> fixes;
@@ -115,9 +144,7 @@ int doctor(CliContext& context) {
         if (std::find(fixes.begin(), fixes.end(), command) == fixes.end()) fixes.push_back(command);
     };
 
-    std::optional<fs::path> rule;
-    for (const fs::path& dir : context.paths.ruleDirs)
-        if (std::error_code error; !rule && fs::exists(dir / kRuleName, error)) rule = dir / kRuleName;
+    const std::optional<fs::path> rule = installedRule(context.paths);
     if (rule) {
         out << "udev rule: installed as " << rule->string() << "\n";
         if (readSmall(*rule) != udevRuleText())
@@ -140,7 +167,7 @@ int doctor(CliContext& context) {
         const fs::path node = context.paths.dev / board.name;
         struct stat status {};
         const bool present = ::stat(node.c_str(), &status) == 0;
-        const bool usable = present && ::access(node.c_str(), R_OK | W_OK) == 0;
+        const bool usable = present && mayOpen(node);
         const bool tagged = taggedForSeat(context.paths.udevData, board.number);
         out << printable(node.string()) << ": board "
             << (board.serial.empty() ? "without serial number" : printable(board.serial)) << ", "

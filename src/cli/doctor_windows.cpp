@@ -1,4 +1,5 @@
 // doctor on Windows: the boards found and any that could not be opened, with the reason.
+#include "app/diagnostics.h"
 #include "cli/board_access.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
@@ -7,7 +8,12 @@
 
 namespace korvex::cli {
 
-int doctor(CliContext& context) {
+int doctor(CliContext& context, bool json) {
+    if (json) {
+        context.out << diagnosticsJson(
+            gatherDiagnostics(context.platform, "korvexctl " KORVEX_VERSION, systemErrorText));
+        return kExitOk;
+    }
     DeviceSession session;
     const auto boards = scanBoards(context.platform, session);
     bool healthy = !boards.empty();

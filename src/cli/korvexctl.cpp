@@ -78,21 +78,27 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
     addIndex(copy, target.index, "--to-index");
     copy->callback([&] { command = [&] { return copyBoard(context, board, target); }; });
 
-    auto* watch = app.add_subcommand("watch", "Show the buttons down and the encoders' steps live, until Ctrl+C");
+    auto* watch = app.add_subcommand(
+        "watch", "Show the buttons down and the encoders' steps, pulse lengths and glitches live, until Ctrl+C");
     watch->add_option("SERIAL", board.serial, "The board's serial number")->required();
     addIndex(watch, board.index);
     watch->add_option("--count", limits.reports, "Stop after N input reports");
     watch->add_option("--seconds", limits.seconds, "Stop after S seconds");
+    watch->add_flag("--json", json, "Print one JSON object a line: a start line, then one per event");
     watch->footer(
-        "Buttons are found through the board's report descriptor. Where the system gives none (Windows),\n"
-        "the input reports are shown as bytes.");
-    watch->callback([&] { command = [&] { return watchBoard(context, board, limits); }; });
+        "Buttons are found through the board's report descriptor; where the system gives none (Windows),\n"
+        "in the board's own 2-byte input report. A glitch is both buttons of an encoder down at once, or\n"
+        "a pulse under half the pulse length set.");
+    watch->callback([&] { command = [&] { return watchBoard(context, board, limits, json); }; });
 
     auto* check = app.add_subcommand("doctor", "Tell why a board is not found or cannot be opened, and how to fix it");
     check->add_flag("--rule", printRule, "Print the udev rule that gives the user at the seat access to the boards");
+    check->add_flag("--json", json,
+                    "Print a report to attach to a question: versions, boards, the udev rule, the first board's "
+                    "settings, the last errors; without user or home folder names");
     check->callback([&] {
         command = [&] {
-            if (!printRule) return doctor(context);
+            if (!printRule) return doctor(context, json);
             context.out << udevRuleText();
             return kExitOk;
         };

@@ -1,37 +1,34 @@
-// watch: the board's input live. Buttons are found through the report descriptor; the two buttons
-// of a pair set to an encoder mode carry the encoder's steps, one pulse per step and direction.
+// watch: the board's input live, through the input decoder: the buttons down, and for each pair
+// set to an encoder mode its steps, the pulse lengths the computer sees and the glitches. Buttons
+// are found through the report descriptor, or where the system gives none (Windows) in the
+// board's own 2-byte input report.
 #include "cli/board_access.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
 #include "cli/printable_text.h"
 #include "cli/settings_text.h"
-#include "device/report_descriptor.h"
+#include "protocol/button_report.h"
+#include "protocol/input_decoder.h"
 #include "protocol/settings.h"
+
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <iomanip>
-#include <set>
 #include <sstream>
 
 namespace korvex::cli {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-// Short, so that Ctrl+C and the time limit are seen at once even from a silent board.
+using Clock = InputClock;
+using std::chrono::microseconds;
+// Short, so that Ctrl+C and the time limit are seen at once even from a silent board. Each call
+// returns as soon as a report is there: every report is read, however fast they come.
 constexpr std::chrono::milliseconds kReadBound{100};
-
-std::set<int> buttonsDown(const InputButtons& layout, std::span<const std::uint8_t> report) {
-    std::set<int> down;
-    const std::uint8_t id = report.empty() ? 0 : report[0];
-    for (const ButtonBit& button : layout.buttons) {
-        if (button.reportId != (layout.numbered ? id : 0)) continue;
-        const std::size_t byte = 1 + button.bit / 8;  // after the report ID byte
-        if (byte < report.size() && (report[byte] >> (button.bit % 8)) & 1) down.insert(button.button);
-    }
-    return down;
-}
 
 std::string hex(std::span<const std::uint8_t> bytes) {
     std::ostringstream text;
@@ -40,47 +37,93 @@ std::string hex(std::span<const std::uint8_t> bytes) {
     return text.str();
 }
 
+double milliseconds(microseconds length) { return static_cast<double>(length.count()) / 1000.0; }
+
+std::string millisecondsText(microseconds length) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", milliseconds(length));
+    return text;
+}
+
+std::string lengthsText(const InputDecoder& decoder, int pair) {
+    const PulseLengths pulses = decoder.pulses(pair);
+    return "shortest " + millisecondsText(pulses.shortest) + ", typical " + millisecondsText(pulses.typical) +
+           ", longest " + millisecondsText(pulses.longest) + " ms; set " + std::to_string(decoder.pulseSet().count()) +
+           " ms";
+}
+
+std::string encodersText(const InputDecoder& decoder) {
+    std::string text;
+    for (int pair = 1; pair <= kPairCount; ++pair)
+        if (decoder.encoder(pair))
+            text += (text.empty() ? "" : ", ") + pairName(pair) + " (" +
+                    kEncoderModeTexts[static_cast<std::size_t>(decoder.mode(pair))] + ")";
+    return text;
+}
+
+// One line a script reads: what happened, when (seconds from the first report), and its numbers.
+nlohmann::json eventJson(const InputDecoder& decoder, const InputEvent& event) {
+    static constexpr const char* kKinds[] = {"press", "release", "step", "glitch"};
+    nlohmann::json line;
+    line["time"] = std::round(decoder.secondsAt(event.time) * 1e6) / 1e6;
+    line["event"] = kKinds[static_cast<int>(event.kind)];
+    line["button"] = event.button;
+    if (event.pair != 0) line["pair"] = pairName(event.pair);
+    if (event.kind == InputEventKind::Step) {
+        line["direction"] = event.direction;
+        line["count"] = event.count;
+    }
+    if (event.pulse) {
+        line["pulse_ms"] = milliseconds(*event.pulse);
+        line["pulse_set_ms"] = decoder.pulseSet().count();
+    }
+    if (event.kind == InputEventKind::Glitch) {
+        line["glitch"] = event.glitch == Glitch::BothDown ? "both_down" : "short_pulse";
+        line["glitches"] = decoder.glitches(event.pair);
+    }
+    return line;
+}
+
 }  // namespace
 
-int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits& limits) {
+int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits& limits, bool json) {
     if (limits.reports && *limits.reports < 1) badInput("--count must be 1 or more");
     if (limits.seconds && !(*limits.seconds > 0)) badInput("--seconds must be more than 0");
     BoardConnection board(context.platform, choice.serial, choice.index);
     // The modes tell which pairs carry encoders; watching needs no write, so an old firmware is
     // watched too, with every button shown as a button.
     const PanelView& view = board.read();
-    std::array<int, kPairCount> modes{};
-    if (view.state == PanelState::Loaded) modes = modeCodes(view.settings);
+    InputDecoder decoder(view.state == PanelState::Loaded ? view.settings : BoardSettings{});
 
     DeviceSession& session = board.session();
     std::vector<std::uint8_t> descriptor;
-    const auto layout = context.platform.getReportDescriptor(session.deviceHandle, descriptor)
-                            ? parseInputButtons(descriptor)
-                            : std::nullopt;
+    const ButtonReport layout = context.platform.getReportDescriptor(session.deviceHandle, descriptor)
+                                    ? ButtonReport::fromDescriptor(descriptor)
+                                    : ButtonReport();
     std::ostream& out = context.out;
-    out << "Watching " << printable(board.serial()) << " until Ctrl+C";
-    if (!layout) {
-        out << "; this system gives no report descriptor, so input reports are shown as bytes" << std::endl;
-    } else {
-        std::string encoders;
+    const std::string encoders = encodersText(decoder);
+    if (json) {
+        nlohmann::json start{{"event", "start"},
+                             {"serial", board.serial()},
+                             {"buttons", layout.buttonCount()},
+                             {"descriptor", layout.described()},
+                             {"encoders", nlohmann::json::object()},
+                             {"pulse_set_ms", decoder.pulseSet().count()}};
         for (int pair = 1; pair <= kPairCount; ++pair)
-            if (modes[static_cast<std::size_t>(pair - 1)] != 0)
-                encoders += (encoders.empty() ? "" : ", ") + pairName(pair) + " (" +
-                            kEncoderModeTexts[static_cast<std::size_t>(modes[static_cast<std::size_t>(pair - 1)])] +
-                            ")";
-        out << "; " << layout->buttons.size() << " buttons, encoders on " << (encoders.empty() ? "no pair" : encoders)
+            if (decoder.encoder(pair))
+                start["encoders"][pairName(pair)] = kEncoderModeTexts[static_cast<std::size_t>(decoder.mode(pair))];
+        out << start.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << std::endl;
+    } else {
+        out << "Watching " << printable(board.serial()) << " until Ctrl+C; " << layout.buttonCount() << " buttons"
+            << (layout.described() ? "" : " (no report descriptor here: read as the board's 2-byte report)")
+            << ", encoders on "
+            << (encoders.empty() ? "no pair"
+                                 : encoders + ", pulses of " + std::to_string(decoder.pulseSet().count()) + " ms")
             << std::endl;
     }
 
-    const auto encoderPair = [&modes](int button) {
-        const int pair = (button + 1) / 2;
-        return pair >= 1 && pair <= kPairCount && modes[static_cast<std::size_t>(pair - 1)] != 0 ? pair : 0;
-    };
-    std::vector<std::uint8_t> report(std::max<std::size_t>(2, session.capabilities.InputReportByteLength));
-    std::vector<std::uint8_t> lastReport;
-    std::optional<std::set<int>> lastButtons;
-    std::set<int> lastDown;
-    std::array<long long, kPairCount> steps{};
+    std::vector<std::uint8_t> report(std::max<std::size_t>(3, session.capabilities.InputReportByteLength));
+    std::optional<std::uint16_t> lastPlain;  // the plain buttons last shown; the first report always shows
     const auto start = Clock::now();
     long long reports = 0;
     while (context.stopSignal() == 0) {
@@ -88,36 +131,59 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
         if (limits.seconds && std::chrono::duration<double>(Clock::now() - start).count() >= *limits.seconds) break;
         std::fill(report.begin(), report.end(), std::uint8_t{0});
         const InputRead read = context.platform.readInput(session.deviceHandle, report, kReadBound);
+        const auto arrived = Clock::now();
         if (read == InputRead::Gone) deviceError(board.serial() + ": the board is gone (unplugged?)");
         if (read == InputRead::NoneYet) continue;
         ++reports;
-        if (!layout) {
-            if (report != lastReport) out << "input: " << hex(report) << std::endl;
-            lastReport = report;
+        const auto down = layout.buttonsDown(report);
+        if (!down) {
+            if (json) out << nlohmann::json{{"event", "other_report"}, {"bytes", hex(report)}}.dump() << std::endl;
+            else out << "input: " << hex(report) << " (no buttons in it)" << std::endl;
             continue;
         }
-        const std::set<int> down = buttonsDown(*layout, report);
-        std::set<int> buttons;
-        for (const int button : down)
-            if (encoderPair(button) == 0) buttons.insert(button);
-        if (buttons != lastButtons) {  // the first report always shows
+        const auto events = decoder.feed(*down, arrived);
+        if (json) {
+            for (const InputEvent& event : events)
+                out << eventJson(decoder, event).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+                    << std::endl;
+            continue;
+        }
+        std::uint16_t plain = 0;
+        for (int button = 1; button <= 16; ++button)
+            if (!decoder.encoder((button + 1) / 2))
+                plain = static_cast<std::uint16_t>(plain | (*down & (1u << (button - 1))));
+        if (plain != lastPlain) {
             out << "down:";
-            if (buttons.empty()) out << " none";
-            for (const int button : buttons) out << " " << button;
+            if (plain == 0) out << " none";
+            for (int button = 1; button <= 16; ++button)
+                if ((plain >> (button - 1)) & 1) out << " " << button;
             out << std::endl;
+            lastPlain = plain;
         }
-        // A button of an encoder pair going down is one step: the pair's first button one way,
-        // its second the other.
-        for (const int button : down) {
-            const int pair = encoderPair(button);
-            if (pair == 0 || lastDown.count(button)) continue;
-            long long& count = steps[static_cast<std::size_t>(pair - 1)];
-            count += button % 2 ? 1 : -1;
-            out << "encoder " << pairName(pair) << ": " << (button % 2 ? "+1" : "-1") << " (button " << button
-                << "), total " << std::showpos << count << std::noshowpos << std::endl;
+        for (const InputEvent& event : events) {
+            const std::string pair = event.pair ? pairName(event.pair) : std::string();
+            if (event.kind == InputEventKind::Step)
+                out << "encoder " << pair << ": " << (event.direction > 0 ? "+1" : "-1") << " (button " << event.button
+                    << "), total " << std::showpos << event.count << std::noshowpos << std::endl;
+            else if (event.kind == InputEventKind::Release && event.pulse)
+                out << "encoder " << pair << ": pulse " << millisecondsText(*event.pulse) << " ms ("
+                    << lengthsText(decoder, event.pair) << ")" << std::endl;
+            else if (event.kind == InputEventKind::Glitch)
+                out << decoder.eventText(event) << " (" << decoder.glitches(event.pair) << " on " << pair << ")"
+                    << std::endl;
         }
-        lastButtons = buttons;
-        lastDown = down;
+    }
+    if (!json) {
+        for (int pair = 1; pair <= kPairCount; ++pair) {
+            if (!decoder.encoder(pair)) continue;
+            out << "encoder " << pairName(pair) << " in all: total " << std::showpos << decoder.count(pair)
+                << std::noshowpos << ", " << decoder.glitches(pair)
+                << (decoder.glitches(pair) == 1 ? " glitch, " : " glitches, ");
+            if (decoder.pulses(pair).measured == 0) out << "no pulse measured" << std::endl;
+            else
+                out << decoder.pulses(pair).measured << (decoder.pulses(pair).measured == 1 ? " pulse (" : " pulses (")
+                    << lengthsText(decoder, pair) << ")" << std::endl;
+        }
     }
     return kExitOk;
 }

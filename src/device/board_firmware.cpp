@@ -37,11 +37,49 @@ void BoardFirmware::pulseButton(int button) {
     pulses_.push_back(held_);
 }
 
-std::array<std::uint8_t, kBoardInputBytes> BoardFirmware::nextInputReport() {
-    std::uint16_t down = held_;
+bool BoardFirmware::turn(int pair, int steps, double rate, Clock::time_point start) {
+    if (pair < 1 || pair > 8 || !(rate > 0) || rate > 1000) return false;
+    // The board's pulse codes run from 1 to 25 (4 to 100 ms); a value outside is taken as the
+    // nearest, so a turn always makes pulses the computer can see.
+    const int code = std::clamp<int>(settings_.pulseCode, 1, 25);
+    const auto pulse = std::chrono::milliseconds(4 * code);
+    const auto period = std::max<Clock::duration>(
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / rate)), 2 * pulse);
+    const int button = steps >= 0 ? 2 * pair - 1 : 2 * pair;
+    const auto bit = static_cast<std::uint16_t>(1u << (button - 1));
+    Clock::time_point press = start;
+    // After the last change already planned, with the button up for a pulse's length between.
+    if (!schedule_.empty()) press = std::max(press, schedule_.back().time + pulse);
+    for (int step = 0; step < (steps >= 0 ? steps : -steps); ++step, press += period) {
+        schedule_.push_back({press, bit});
+        schedule_.push_back({press + pulse, 0});
+    }
+    return true;
+}
+
+std::uint16_t BoardFirmware::buttonsAt(Clock::time_point time) const {
+    std::uint16_t turned = turnDown_;
+    for (const TimedButtons& change : schedule_) {
+        if (change.time > time) break;
+        turned = change.down;
+    }
+    return held_ | turned;
+}
+
+std::optional<BoardFirmware::Clock::time_point> BoardFirmware::nextChange() const {
+    if (schedule_.empty()) return std::nullopt;
+    return schedule_.front().time;
+}
+
+std::array<std::uint8_t, kBoardInputBytes> BoardFirmware::nextInputReport(Clock::time_point now) {
+    std::uint16_t down = held_ | turnDown_;
     if (!pulses_.empty()) {
-        down = pulses_.front();
+        down = pulses_.front() | turnDown_;
         pulses_.pop_front();
+    } else if (!schedule_.empty() && schedule_.front().time <= now) {
+        turnDown_ = schedule_.front().down;
+        schedule_.pop_front();
+        down = held_ | turnDown_;
     }
     return {static_cast<std::uint8_t>(down & 0xFF), static_cast<std::uint8_t>(down >> 8)};
 }

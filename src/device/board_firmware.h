@@ -3,8 +3,10 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -62,16 +64,35 @@ public:
     // The value the board keeps for a command code; 0 for codes it does not know.
     std::uint8_t value(std::uint8_t code) const;
 
+    using Clock = std::chrono::steady_clock;
+
     // Buttons held down, bit b-1 for button b; each input report tells them.
     void holdButtons(std::uint16_t down) { held_ = down; }
     // One pulse on a button, as an encoder turned by one step gives it: one report with the
     // button down, then the held buttons again.
     void pulseButton(int button);
+    // Turns the encoder on `pair` (1 ... 8) by `steps`, from `start` on: one press of the pair's
+    // first button per step for positive steps, of its second for negative ones, each as long as
+    // the pulse length the board holds now, at `rate` steps per second. A rate the pulse length
+    // cannot reach is slowed down: between two presses the button stays up at least as long as
+    // a pulse, or the computer could not tell them apart. A turn given while another is still
+    // going starts after it. False, and nothing scheduled, for a pair or rate out of range.
+    bool turn(int pair, int steps, double rate = 10.0, Clock::time_point start = Clock::now());
+    // The buttons down at `time`, as bits 0-15: the held buttons and the turn's presses.
+    std::uint16_t buttonsAt(Clock::time_point time) const;
+    // When the turn's next change of the buttons is due, if one is still to be reported; it may
+    // lie in the past when a report was late. A board program sends a report then.
+    std::optional<Clock::time_point> nextChange() const;
+    // Pulses given by pulseButton() still to be reported: the next report tells one at once.
+    bool pulsing() const { return !pulses_.empty(); }
     // The next input report's bytes (without the report ID byte): buttons 1 to 8, then 9 to 16.
-    std::array<std::uint8_t, kBoardInputBytes> nextInputReport();
+    // A pulse goes first; otherwise it tells one change of a turn at a time, the oldest due by
+    // `now` first, so a program that wakes late still reports every press and release, in order.
+    std::array<std::uint8_t, kBoardInputBytes> nextInputReport(Clock::time_point now = Clock::now());
     // The buttons held now, as a host's request for the input report gets them; takes no pulse.
     std::array<std::uint8_t, kBoardInputBytes> currentInputReport() const {
-        return {static_cast<std::uint8_t>(held_ & 0xFF), static_cast<std::uint8_t>(held_ >> 8)};
+        const std::uint16_t down = held_ | turnDown_;
+        return {static_cast<std::uint8_t>(down & 0xFF), static_cast<std::uint8_t>(down >> 8)};
     }
 
     // Count of follow-up reports accepted, for observers of the protocol.
@@ -86,6 +107,12 @@ private:
     unsigned followUps_ = 0;
     std::uint16_t held_ = 0;
     std::deque<std::uint16_t> pulses_;  // button states still to be reported, oldest first
+    struct TimedButtons {
+        Clock::time_point time;
+        std::uint16_t down;  // the turn's buttons down from `time` on
+    };
+    std::deque<TimedButtons> schedule_;  // the turn's changes not reported yet, oldest first
+    std::uint16_t turnDown_ = 0;         // the turn's buttons down as last reported
 };
 
 }  // namespace korvex

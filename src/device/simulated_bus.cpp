@@ -269,8 +269,21 @@ InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buff
         }
         return InputRead::NoneYet;
     }
+    // With real waits on, a turn's next press or release within the bound is waited for, so
+    // the reader sees it when it happens; otherwise the report is the buttons as they are now.
+    const std::size_t index = call.device;
+    if (realWaits_ && !devices_[index].firmware.pulsing()) {
+        const auto change = devices_[index].firmware.nextChange();
+        if (change && *change <= std::chrono::steady_clock::now() + bound) {
+            lock.unlock();
+            std::this_thread::sleep_until(*change);
+            lock.lock();
+            d = live(handle, call.device);
+            if (!d) return InputRead::Gone;
+        }
+    }
     // The firmware's buttons, led by the report ID byte, cut at the caller's buffer.
-    const auto buttons = devices_[call.device].firmware.nextInputReport();
+    const auto buttons = devices_[index].firmware.nextInputReport(std::chrono::steady_clock::now());
     std::array<std::uint8_t, 1 + kBoardInputBytes> report{};
     std::copy(buttons.begin(), buttons.end(), report.begin() + 1);
     std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
 #include <vector>
 
 namespace korvex {
@@ -38,6 +40,44 @@ TEST(BoardFirmware, IgnoresReportsItCannotRead) {
     std::vector<std::uint8_t> tiny(2, 0xFF);
     firmware.answerFeature(tiny);
     EXPECT_EQ(tiny, (std::vector<std::uint8_t>{0, 0}));
+}
+
+// A board program asks the model when the next change is due and sends a report then; one that
+// wakes late must still send every press and release, in order, and the held buttons and the
+// one-report pulses keep working beside a turn.
+TEST(BoardFirmware, TurnsAnEncoderOnATimedScheduleThatALateReaderStillReportsWhole) {
+    using namespace std::chrono_literals;
+    BoardFirmware firmware({0x04, 0x00, 3, 0});  // pair 3 in 1:1, pulses of 12 ms
+    firmware.holdButtons(0x0001);
+    const auto t0 = BoardFirmware::Clock::now();
+    EXPECT_FALSE(firmware.turn(9, 1, 10, t0));
+    EXPECT_FALSE(firmware.turn(3, 1, 0, t0));
+    ASSERT_TRUE(firmware.turn(3, -2, 10, t0));
+    EXPECT_EQ(firmware.buttonsAt(t0 + 5ms), 0x0021);  // button 6 down for the first step
+    EXPECT_EQ(firmware.buttonsAt(t0 + 12ms), 0x0001);
+    EXPECT_EQ(firmware.buttonsAt(t0 + 105ms), 0x0021);
+    EXPECT_EQ(firmware.nextChange(), t0);
+
+    // Read once, long after the turn ended: each report tells the next change.
+    using Report = std::array<std::uint8_t, kBoardInputBytes>;
+    const auto late = t0 + 1s;
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0}));
+    EXPECT_EQ(firmware.nextChange(), t0 + 12ms);
+    firmware.pulseButton(16);  // goes first, with the turn's button still down
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0x80}));
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0}));
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x01, 0}));  // then the release
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x21, 0}));
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x01, 0}));
+    EXPECT_FALSE(firmware.nextChange());
+    EXPECT_EQ(firmware.nextInputReport(late), (Report{0x01, 0}));
+
+    // A turn given during another starts after it, with the button up for a pulse between.
+    firmware.turn(3, 1, 10, late);
+    firmware.turn(3, 1, 10, late);
+    firmware.nextInputReport(late);
+    firmware.nextInputReport(late + 12ms);
+    EXPECT_EQ(firmware.nextChange(), late + 24ms);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <vector>
 
@@ -29,6 +30,37 @@ std::optional<FeatureFault> featureFault(const std::string& command) {
     if (command == "hang") return FeatureFault::Hang;
     if (command == "accept") return FeatureFault::None;
     return std::nullopt;
+}
+
+// "5-6" or "3": pair 3 of 1 ... 8.
+std::optional<int> pairOf(const std::string& text) {
+    int first = 0, second = 0;
+    char dash = 0;
+    std::istringstream words(text);
+    if (text.find('-') == std::string::npos) {
+        if (words >> first && words.eof() && first >= 1 && first <= 8) return first;
+        return std::nullopt;
+    }
+    if (words >> first >> dash >> second && words.eof() && dash == '-' && first % 2 == 1 && second == first + 1 &&
+        second <= 16)
+        return second / 2;
+    return std::nullopt;
+}
+
+// turn PAIR STEPS [RATE]: the encoder's presses, timed by the firmware model.
+void turnCommand(ConsoleBoard& board, std::istringstream& words) {
+    std::string pairText;
+    int steps = 0;
+    double rate = 10;
+    const bool read = static_cast<bool>(words >> pairText >> steps);
+    if (std::string rest; read && words >> rest) rate = std::strtod(rest.c_str(), nullptr);
+    const auto pair = pairOf(pairText);
+    if (!read || !pair || !board.firmware().turn(*pair, steps, rate)) {
+        say("error turn " + board.serial() +
+            ": turn SERIAL PAIR STEPS [RATE], PAIR 1-2 ... 15-16 or 1 ... 8, RATE above 0 up to 1000");
+        return;
+    }
+    say("turned " + board.serial() + " " + std::to_string(*pair) + " " + std::to_string(steps));
 }
 
 // Runs one command line; false on "quit".
@@ -59,6 +91,8 @@ bool runCommand(const std::string& line, std::span<ConsoleBoard* const> boards) 
         say("state " + serial + " hide=" + std::to_string(s.hideFlag) + " low=" + std::to_string(s.modesLow) +
             " high=" + std::to_string(s.modesHigh) + " pulse=" + std::to_string(s.pulseCode) +
             " followups=" + std::to_string(board->firmware().followUps()));
+    } else if (command == "turn") {
+        turnCommand(*board, words);
     } else if (command == "hold") {
         std::uint16_t down = 0;
         for (int button; words >> button;)

@@ -8,6 +8,10 @@
 // its system's timeout (5 s on Linux), while set-feature requests still work. hold sets the
 // buttons held down from now on (none for none); pulse sends one report with the button down, as
 // one encoder step gives it.
+//   turn SERIAL PAIR STEPS [RATE]
+// turns the encoder on PAIR ("5-6" or 3) by STEPS (negative: the other way) at RATE steps a second
+// (10 unless given): each step presses the pair's first button (or its second) for the pulse
+// length the board holds. The board sends an input report at each press and release.
 #pragma once
 
 #include "device/board_firmware.h"

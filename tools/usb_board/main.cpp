@@ -90,7 +90,11 @@ int main(int argc, char** argv) {
             watched.push_back({board.controlEvents(), POLLIN, 0});  // a negative descriptor is skipped
             watched.push_back({board.inputCompletions(), POLLIN, 0});
         }
-        const timespec timeout = timeoutUntil(nextInput);
+        // Awake for the next regular report, and for each press and release of a turn.
+        auto wake = nextInput;
+        for (const UsbBoard& board : boards)
+            if (const auto due = board.nextReportDue()) wake = std::min(wake, *due);
+        const timespec timeout = timeoutUntil(wake);
         const int ready = ppoll(watched.data(), watched.size(), &timeout, signals.waitMask());
         if (ready < 0 && errno != EINTR) break;
 
@@ -106,9 +110,13 @@ int main(int argc, char** argv) {
                 if (outcome == CommandInput::Outcome::Quit) signals.stop();
             }
         }
-        if (Clock::now() >= nextInput) {
+        const auto now = Clock::now();
+        if (now >= nextInput) {
             for (UsbBoard& board : boards) board.sendButtons();
-            nextInput = Clock::now() + period;
+            nextInput = now + period;
+        } else {
+            for (UsbBoard& board : boards)
+                if (const auto due = board.nextReportDue(); due && *due <= now) board.sendButtons();
         }
     }
     return 0;  // each board unplugs and removes its gadget as the list goes

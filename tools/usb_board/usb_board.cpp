@@ -76,7 +76,7 @@ void UsbBoard::setSilent(bool silent) {
 }
 
 void UsbBoard::sendButtons() {
-    if (setup_.silent || !plugged_ || !enabled_) return;
+    if (setup_.silent || !plugged_ || !enabled_ || input_.waiting()) return;
     input_.send(firmware_.nextInputReport());
 }
 

@@ -9,7 +9,9 @@
 #include "function_fs.h"
 #include "input_endpoint.h"
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -46,8 +48,15 @@ public:
     void handleControl();
     void handleInputCompletion() { input_.reap(); }
     // The buttons as the firmware reports them, unless the board is silent, unplugged or not
-    // configured by the host.
+    // configured by the host, or a report still waits for the host: the firmware keeps a change
+    // it could not send, so no press or release of a turn is lost.
     void sendButtons();
+    // When a turn's next press or release is due to be sent; nothing while none is, or while
+    // the board cannot send (a waiting report ends through inputCompletions()).
+    std::optional<std::chrono::steady_clock::time_point> nextReportDue() const {
+        if (setup_.silent || !plugged_ || !enabled_ || input_.waiting()) return std::nullopt;
+        return firmware_.nextChange();
+    }
 
 private:
     bool make();

@@ -79,7 +79,11 @@ int main(int argc, char** argv) {
             watched.push_back({other.device().fd(), POLLIN, 0});
             devices.emplace_back(&other.device(), &other);
         }
-        const timespec timeout = timeoutUntil(nextInput);
+        // Awake for the next regular report, and for each press and release of a turn.
+        auto wake = nextInput;
+        for (const auto& board : boards)
+            if (const auto due = board.nextReportDue()) wake = std::min(wake, *due);
+        const timespec timeout = timeoutUntil(wake);
         const int ready = ppoll(watched.data(), watched.size(), &timeout, signals.waitMask());
         if (ready < 0 && errno != EINTR) break;
 
@@ -94,9 +98,13 @@ int main(int argc, char** argv) {
             if (outcome == CommandInput::Outcome::Ended) readingCommands = false;  // the boards stay until a signal
             if (outcome == CommandInput::Outcome::Quit) signals.stop();
         }
-        if (Clock::now() >= nextInput) {
+        const auto now = Clock::now();
+        if (now >= nextInput) {
             for (auto& board : boards) board.sendButtons();
-            nextInput = Clock::now() + period;
+            nextInput = now + period;
+        } else {
+            for (auto& board : boards)
+                if (const auto due = board.nextReportDue(); due && *due <= now) board.sendButtons();
         }
     }
     for (auto& board : boards) board.unplug();

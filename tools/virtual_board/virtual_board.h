@@ -6,6 +6,7 @@
 #include "device/board_firmware.h"
 #include "uhid_device.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -32,6 +33,12 @@ public:
     }
     // The buttons as the firmware reports them, unless the board is silent or unplugged.
     void sendButtons();
+    // When a turn's next press or release is due to be sent; nothing while none is, or while
+    // the board sends nothing.
+    std::optional<std::chrono::steady_clock::time_point> nextReportDue() const {
+        if (silent_ || !device_.created()) return std::nullopt;
+        return firmware_.nextChange();
+    }
     BoardFirmware& firmware() override { return firmware_; }
 
     // Answered as the firmware model's fault says: in full, short, refused or never.
