@@ -159,7 +159,7 @@ void Configurator::pollDevice() {
     const bool retry = session_.connection == Connection::Faulted && --ticksToRetry_ <= 0;
     runOnBoard([self = this, &platform = platform_, retry](Link& link, const Deliver& deliver) {
         DeviceSession& session = link.session;
-        link.inputBuffer.assign(std::max<std::size_t>(kMinInputBuffer, session.capabilities.InputReportByteLength), 0);
+        link.inputBuffer.assign(std::max<std::size_t>(kMinInputBuffer, session.capabilities.inputReportLength), 0);
         const InputRead read = platform.readInput(session.deviceHandle, link.inputBuffer, kLivenessBound);
         if (read != InputRead::Gone) {
             deliver([self] { self->controls_.pollTimer->setInterval(kConnectedInterval); });

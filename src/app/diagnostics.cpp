@@ -133,7 +133,7 @@ std::string diagnosticsJson(const Diagnostics& diagnostics, std::string home, st
         json["boards"].push_back(
             {{"path", board.path},
              {"serial", usable ? nlohmann::json(board.serial) : nlohmann::json()},
-             {"firmware", usable ? nlohmann::json(versionText(board.attributes.VersionNumber)) : nlohmann::json()},
+             {"firmware", usable ? nlohmann::json(versionText(board.attributes.releaseNumber)) : nlohmann::json()},
              {"access", usable                 ? "ok"
                         : board.accessDenied() ? "denied"
                                                : "failed"}});

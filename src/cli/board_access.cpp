@@ -62,10 +62,10 @@ const BoardSettings& BoardConnection::loadedSettings() {
     switch (view.state) {
     case PanelState::Loaded: return view.settings;
     case PanelState::Refused:
-        deviceError(serial_ + ": firmware " + versionText(session_.attributes.VersionNumber) + " is older than " +
+        deviceError(serial_ + ": firmware " + versionText(session_.attributes.releaseNumber) + " is older than " +
                     versionText(kMinFirmwareVersion) + "; upgrade the firmware to set the board up");
     case PanelState::Unsupported:
-        deviceError(serial_ + ": feature reports of " + std::to_string(session_.capabilities.FeatureReportByteLength) +
+        deviceError(serial_ + ": feature reports of " + std::to_string(session_.capabilities.featureReportLength) +
                     " bytes cannot carry the board's commands");
     case PanelState::Faulted: deviceError(serial_ + ": the board did not answer when its settings were read");
     case PanelState::Cleared: break;

@@ -22,7 +22,7 @@ int doctor(CliContext& context, bool json) {
     for (const BoardRecord& board : boards) {
         if (board.usable()) {
             context.out << printable(board.serial) << ": opens, firmware "
-                        << versionText(board.attributes.VersionNumber) << "\n";
+                        << versionText(board.attributes.releaseNumber) << "\n";
         } else {
             healthy = false;
             context.out << printable(board.path) << ": could not be opened: " << systemErrorText(board.openError)

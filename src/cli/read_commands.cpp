@@ -40,7 +40,7 @@ int listBoards(CliContext& context, bool json) {
         nlohmann::json entry;
         entry["path"] = board.path;
         if (board.usable()) {
-            const std::uint16_t version = board.attributes.VersionNumber;
+            const std::uint16_t version = board.attributes.releaseNumber;
             entry["serial"] = board.serial;
             entry["index"] = ++seen[board.serial];
             entry["firmware"] = versionText(version);
@@ -100,13 +100,13 @@ int showBoard(CliContext& context, BoardChoice choice, bool json) {
         shown["serial"] = board.serial();
         shown["manufacturer"] = trimmed(view.manufacturer);
         shown["product"] = trimmed(view.product);
-        shown["firmware"] = versionText(board.session().attributes.VersionNumber);
+        shown["firmware"] = versionText(board.session().attributes.releaseNumber);
         if (loaded) context.out << jsonText(shown);
     } else {
         printLine(context.out, "serial", board.serial());
         printLine(context.out, "manufacturer", trimmed(view.manufacturer));
         printLine(context.out, "product", trimmed(view.product));
-        printLine(context.out, "firmware", versionText(board.session().attributes.VersionNumber));
+        printLine(context.out, "firmware", versionText(board.session().attributes.releaseNumber));
     }
     const BoardSettings& settings = board.loadedSettings();  // says why, when the board cannot be read
     if (json) return kExitOk;

@@ -122,7 +122,7 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
             << std::endl;
     }
 
-    std::vector<std::uint8_t> report(std::max<std::size_t>(3, session.capabilities.InputReportByteLength));
+    std::vector<std::uint8_t> report(std::max<std::size_t>(3, session.capabilities.inputReportLength));
     std::optional<std::uint16_t> lastPlain;  // the plain buttons last shown; the first report always shows
     const auto start = Clock::now();
     long long reports = 0;

@@ -174,7 +174,7 @@ int saveBoard(CliContext& context, const BoardChoice& choice, const std::string&
     BoardConnection board(context.platform, choice.serial, choice.index);
     const BoardSettings settings = copyableSettings(board);
     const std::string document =
-        settingsDocument(settings, board.serial(), versionText(board.session().attributes.VersionNumber));
+        settingsDocument(settings, board.serial(), versionText(board.session().attributes.releaseNumber));
     stopIfAsked(context);
     if (const std::string problem = replaceFile(fileFromUtf8(file), document); !problem.empty())
         deviceError(file + ": " + problem);

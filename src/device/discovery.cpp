@@ -21,7 +21,6 @@ using RefusalVisitor = std::function<void(const std::string& path, int error)>;
 // `onRefused`, when given.
 void walkBoards(HidPlatform& platform, DeviceSession& session, const BoardVisitor& onBoard,
                 const RefusalVisitor& onRefused = {}) {
-    std::array<std::uint8_t, kDeviceStringBufferBytes> serialBuffer{};  // zeroed once per walk
     const auto walk = platform.walkInterfaces();
     for (std::uint32_t index = 0;; ++index) {
         std::string path;
@@ -34,13 +33,13 @@ void walkBoards(HidPlatform& platform, DeviceSession& session, const BoardVisito
         }
         session.deviceHandle = handle;
 
-        session.attributes.Size = 12;
         const bool candidate = platform.getAttributes(handle, session.attributes) &&
-                               session.attributes.VendorID == kBoardVendorId &&
-                               session.attributes.ProductID == kBoardProductId;
-        const std::span<std::uint8_t> serialBytes(serialBuffer.data(), kDeviceStringBytes);
-        if (candidate && platform.getString(handle, HidString::SerialNumber, serialBytes) &&
-            onBoard(narrowDeviceString(serialBuffer)) == Verdict::KeepAndStop) {
+                               session.attributes.vendorId == kBoardVendorId &&
+                               session.attributes.productId == kBoardProductId;
+        // A board is listed and found by its serial number narrowed to 8-bit text.
+        std::string serial;
+        if (candidate && platform.getString(handle, HidString::SerialNumber, serial) &&
+            onBoard(narrowDeviceString(serial)) == Verdict::KeepAndStop) {
             return;
         }
         platform.close(handle);
@@ -97,13 +96,11 @@ bool openBoardAt(HidPlatform& platform, DeviceSession& session, const std::strin
     session.devicePath = path;
     const HidHandle handle = platform.open(path);
     if (handle == kInvalidHandle) return false;
-    std::array<std::uint8_t, kDeviceStringBufferBytes> serialBuffer{};
-    session.attributes.Size = 12;
-    const bool same =
-        platform.getAttributes(handle, session.attributes) && session.attributes.VendorID == kBoardVendorId &&
-        session.attributes.ProductID == kBoardProductId &&
-        platform.getString(handle, HidString::SerialNumber, std::span(serialBuffer).first(kDeviceStringBytes)) &&
-        narrowDeviceString(serialBuffer) == serial;
+    std::string found;
+    const bool same = platform.getAttributes(handle, session.attributes) &&
+                      session.attributes.vendorId == kBoardVendorId &&
+                      session.attributes.productId == kBoardProductId &&
+                      platform.getString(handle, HidString::SerialNumber, found) && narrowDeviceString(found) == serial;
     if (!same) {
         platform.close(handle);
         return false;

@@ -21,24 +21,20 @@ inline constexpr std::uint16_t kBoardVendorId = 0x5A17;
 inline constexpr std::uint16_t kBoardProductId = 0x0102;
 
 struct HidAttributes {
-    std::uint32_t Size = 12;  // the Windows record's size; set before every read
-    std::uint16_t VendorID = 0;
-    std::uint16_t ProductID = 0;
-    std::uint16_t VersionNumber = 0;  // release number: major in the high byte, minor in the low
+    std::uint16_t vendorId = 0;
+    std::uint16_t productId = 0;
+    std::uint16_t releaseNumber = 0;  // release number: major in the high byte, minor in the low
 };
 
 // The two report lengths the configurator uses, as the Windows HID library defines them: the
 // longest report of that kind plus one byte for the report ID, present (as 0) even when the
 // device numbers no reports.
 struct HidCaps {
-    std::uint16_t InputReportByteLength = 0;
-    std::uint16_t FeatureReportByteLength = 0;
+    std::uint16_t inputReportLength = 0;
+    std::uint16_t featureReportLength = 0;
 };
 
 enum class HidString { SerialNumber, Manufacturer, Product };
-
-// The bytes a device string call may fill: the HID library's limit, which the configurator passes.
-inline constexpr std::size_t kDeviceStringBytes = 100;
 
 // Outcome of a bounded wait for one input report.
 enum class InputRead {
@@ -71,8 +67,8 @@ public:
     virtual void close(HidHandle handle) = 0;
 
     virtual bool getAttributes(HidHandle handle, HidAttributes& attributes) = 0;
-    // UTF-16LE code units into `buffer`, at most buffer.size() bytes, zero-terminated when it fits.
-    virtual bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) = 0;
+    // The device's string, as UTF-8; false when it has none or it cannot be read.
+    virtual bool getString(HidHandle handle, HidString which, std::string& text) = 0;
     // False leaves `caps` as they were.
     virtual bool getCaps(HidHandle handle, HidCaps& caps) = 0;
 

@@ -1,5 +1,6 @@
 #include "device/simulated_bus.h"
 
+#include "device/device_strings.h"
 #include "device/discovery.h"
 
 #include <algorithm>
@@ -162,35 +163,27 @@ bool SimulatedBus::getAttributes(HidHandle handle, HidAttributes& attributes) {
     const Device* d = live(handle, call.device);
     call.ok = d != nullptr;
     if (!finish(call)) return false;
-    attributes.VendorID = d->info.vendorId;
-    attributes.ProductID = d->info.productId;
-    attributes.VersionNumber = d->info.version;
+    attributes.vendorId = d->info.vendorId;
+    attributes.productId = d->info.productId;
+    attributes.releaseNumber = d->info.version;
     return true;
 }
 
-bool SimulatedBus::getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) {
+bool SimulatedBus::getString(HidHandle handle, HidString which, std::string& text) {
     const std::lock_guard lock(mutex_);
     SimCall call(SimOp::String);
     call.handle = handle;
     call.string = which;
     const Device* d = live(handle, call.device);
-    const std::optional<std::u16string>* text = nullptr;
+    const std::optional<std::u16string>* value = nullptr;
     if (d) {
-        text = which == HidString::SerialNumber   ? &d->info.serial
-               : which == HidString::Manufacturer ? &d->info.manufacturer
-                                                  : &d->info.product;
+        value = which == HidString::SerialNumber   ? &d->info.serial
+                : which == HidString::Manufacturer ? &d->info.manufacturer
+                                                   : &d->info.product;
     }
-    call.ok = text && text->has_value();
+    call.ok = value && value->has_value();
     if (!finish(call)) return false;
-    // UTF-16LE with its terminating zero, cut at the caller's buffer as the HID library does.
-    std::vector<std::uint8_t> bytes;
-    for (const char16_t unit : **text) {
-        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
-    }
-    bytes.push_back(0);
-    bytes.push_back(0);
-    std::copy_n(bytes.begin(), std::min(bytes.size(), buffer.size()), buffer.begin());
+    text = utf8FromUtf16(**value);
     return true;
 }
 
@@ -212,7 +205,7 @@ bool SimulatedBus::setFeature(HidHandle handle, std::span<const std::uint8_t> re
     call.bytes.assign(report.begin(), report.end());
     Device* d = live(handle, call.device);
     // The HID library refuses a report whose length is not the device's feature length.
-    call.ok = d && report.size() == d->info.caps.FeatureReportByteLength && d->firmware.fault() != FeatureFault::Refuse;
+    call.ok = d && report.size() == d->info.caps.featureReportLength && d->firmware.fault() != FeatureFault::Refuse;
     if (!finish(call)) return false;
     d->firmware.receiveFeature(report);
     return true;
@@ -239,7 +232,7 @@ std::size_t SimulatedBus::getFeature(HidHandle handle, std::span<std::uint8_t> r
             return 0;
         }
     }
-    call.ok = d && report.size() == d->info.caps.FeatureReportByteLength;
+    call.ok = d && report.size() == d->info.caps.featureReportLength;
     std::vector<std::uint8_t> response(report.size(), 0);
     std::size_t answered = 0;
     if (call.ok) {

@@ -110,7 +110,7 @@ public:
     int lastOpenError() const override { return lastOpenError_; }
     void close(HidHandle handle) override;
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override;
-    bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override;
+    bool getString(HidHandle handle, HidString which, std::string& text) override;
     bool getCaps(HidHandle handle, HidCaps& caps) override;
     bool setFeature(HidHandle handle, std::span<const std::uint8_t> report) override;
     std::size_t getFeature(HidHandle handle, std::span<std::uint8_t> report) override;

@@ -6,7 +6,7 @@
 namespace korvex {
 
 bool featureLengthSupported(const HidCaps& caps) {
-    const int length = caps.FeatureReportByteLength;
+    const int length = caps.featureReportLength;
     return length >= kMinFeatureLength && length <= kMaxFeatureLength;
 }
 
@@ -35,13 +35,13 @@ void makeFollowUp(std::vector<std::uint8_t>& report) {
 
 bool sendCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code, std::uint8_t value) {
     if (!featureLengthSupported(session.capabilities)) return false;
-    const auto report = writeReport(session.capabilities.FeatureReportByteLength, code, value);
+    const auto report = writeReport(session.capabilities.featureReportLength, code, value);
     return platform.setFeature(session.deviceHandle, report);
 }
 
 std::optional<std::uint8_t> queryCommand(HidPlatform& platform, DeviceSession& session, std::uint8_t code) {
     if (!featureLengthSupported(session.capabilities)) return std::nullopt;
-    const int length = session.capabilities.FeatureReportByteLength;
+    const int length = session.capabilities.featureReportLength;
     if (!platform.setFeature(session.deviceHandle, selectReport(length, code))) return std::nullopt;
     // Cleared before every read, so nothing of an earlier answer can pass for this one; an answer
     // that stops before the value byte is a failed read, never a value.

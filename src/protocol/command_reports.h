@@ -1,5 +1,5 @@
 // The feature reports the board understands. Every report is exactly L bytes, L being the board's
-// FeatureReportByteLength, with byte 0 = report ID 0:
+// featureReportLength, with byte 0 = report ID 0:
 //   write     00 EE code value 00 ...
 //   select    00 code 00 ...            (the next get-feature answers that value at byte 2)
 //   follow-up 00 B0 01 value 00 ...     (after the hide-flag write)

@@ -56,15 +56,14 @@ PanelView readPanel(HidPlatform& platform, DeviceSession& session) {
     // Device details. The release number was read when the board was opened; a string that
     // cannot be read leaves only its own caption empty (a board gone meanwhile fails the
     // read-back below, so it is never taken for an old one).
-    std::array<std::uint8_t, kDeviceStringBufferBytes> buffer{};
-    const std::span<std::uint8_t> readable(buffer.data(), kDeviceStringBytes);
-    if (platform.getString(session.deviceHandle, HidString::Manufacturer, readable)) {
-        view.manufacturer = shown(narrowDeviceString(buffer));
+    std::string text;
+    if (platform.getString(session.deviceHandle, HidString::Manufacturer, text)) {
+        view.manufacturer = shown(narrowDeviceString(text));
     }
-    if (platform.getString(session.deviceHandle, HidString::Product, readable)) {
-        view.product = shown(narrowDeviceString(buffer));
+    if (platform.getString(session.deviceHandle, HidString::Product, text)) {
+        view.product = shown(narrowDeviceString(text));
     }
-    const std::uint16_t version = session.attributes.VersionNumber;
+    const std::uint16_t version = session.attributes.releaseNumber;
     view.version = versionCaption(version);
 
     if (version < kMinFirmwareVersion) {

@@ -22,7 +22,7 @@ WriteOutcome writeEncoderModes(HidPlatform& platform, DeviceSession& session,
     for (const int code : codes)
         if (!encoderCodeValid(code)) return WriteOutcome::NotSent;
     const EncoderModeBytes bytes = packEncoderModes(codes);
-    auto report = writeReport(session.capabilities.FeatureReportByteLength, kCommandModesLow, bytes.low);
+    auto report = writeReport(session.capabilities.featureReportLength, kCommandModesLow, bytes.low);
     const bool low = platform.setFeature(session.deviceHandle, report);
     report[2] = kCommandModesHigh;
     report[3] = bytes.high;
@@ -40,8 +40,7 @@ WriteOutcome writePulseCode(HidPlatform& platform, DeviceSession& session, int p
 WriteOutcome writeHideFlag(HidPlatform& platform, DeviceSession& session, int state) {
     if (!boardReady(session)) return WriteOutcome::NotSent;
     if (state < 0 || state > 2) return WriteOutcome::NotSent;
-    auto report =
-        writeReport(session.capabilities.FeatureReportByteLength, kCommandHide, static_cast<std::uint8_t>(state));
+    auto report = writeReport(session.capabilities.featureReportLength, kCommandHide, static_cast<std::uint8_t>(state));
     const bool write = platform.setFeature(session.deviceHandle, report);
     makeFollowUp(report);
     const bool followUp = platform.setFeature(session.deviceHandle, report);

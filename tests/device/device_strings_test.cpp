@@ -1,45 +1,42 @@
 #include "device/device_strings.h"
-#include "device/hid_platform.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 
 namespace korvex {
 namespace {
 
-// A zero-filled 201-byte buffer as a string read leaves it: `units` as UTF-16LE, cut at 100 bytes.
-std::array<std::uint8_t, kDeviceStringBufferBytes> readString(const std::u16string& units) {
-    std::array<std::uint8_t, kDeviceStringBufferBytes> buffer{};
-    for (std::size_t i = 0; i < units.size() && 2 * i + 1 < kDeviceStringBytes; ++i) {
-        buffer[2 * i] = static_cast<std::uint8_t>(units[i] & 0xFF);
-        buffer[2 * i + 1] = static_cast<std::uint8_t>(units[i] >> 8);
-    }
-    return buffer;
-}
+std::string narrowed(const std::u16string& units) { return narrowDeviceString(utf8FromUtf16(units)); }
 
-TEST(narrowDeviceString, KeepsLowBytesUpToTheFirstZeroLowByte) {
-    EXPECT_EQ(narrowDeviceString(readString(u"K12")), "K12");
-    EXPECT_EQ(narrowDeviceString(readString(u"\u0141")), "A");       // high byte ignored
-    EXPECT_EQ(narrowDeviceString(readString(u"AB\u0100CD")), "AB");  // zero low byte ends the text
-    EXPECT_EQ(narrowDeviceString(readString(u"")), "");
-}
-
-TEST(narrowDeviceString, TakesAtMostFiftyCharacters) {
-    const std::u16string sixty(60, u'x');
-    EXPECT_EQ(narrowDeviceString(readString(sixty)), std::string(50, 'x'));
-
-    // Even a buffer filled past the library's limit yields no more than 50.
-    std::array<std::uint8_t, kDeviceStringBufferBytes> full{};
-    full.fill('y');
-    EXPECT_EQ(narrowDeviceString(full), std::string(50, 'y'));
-}
-
-TEST(narrowDeviceString, MapsUpperCodesTheSameWayEveryTime) {
+TEST(narrowDeviceString, KeepsLowBytesUpToTheFirstZeroLowByteAndFiftyCharacters) {
+    EXPECT_EQ(narrowed(u"K12"), "K12");
+    EXPECT_EQ(narrowed(u"\u0141"), "A");       // high byte ignored
+    EXPECT_EQ(narrowed(u"AB\u0100CD"), "AB");  // zero low byte ends the text
+    EXPECT_EQ(narrowed(u""), "");
+    EXPECT_EQ(narrowed(std::u16string(60, u'x')), std::string(50, 'x'));
     // Bytes 128 ... 255 read as ISO 8859-1: "é" (0xE9) and U+01E9 both become é.
-    EXPECT_EQ(narrowDeviceString(readString(u"\u00E9")), "\u00E9");
-    EXPECT_EQ(narrowDeviceString(readString(u"\u01E9")), "\u00E9");
+    EXPECT_EQ(narrowed(u"\u00E9"), "\u00E9");
+    EXPECT_EQ(narrowed(u"\u01E9"), "\u00E9");
+}
+
+TEST(Utf16Strings, ConvertBothWays) {
+    // é (two bytes), € (three), 😀 (four: a surrogate pair).
+    const std::string text = "K\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+    EXPECT_EQ(utf16FromUtf8(text), (std::u16string{u'K', 0xE9, 0x20AC, 0xD83D, 0xDE00}));
+    EXPECT_EQ(utf8FromUtf16(utf16FromUtf8(text)), text);
+    EXPECT_EQ(utf8FromUtf16(std::u16string{u'a', 0xD800, u'b'}),
+              "a\xEF\xBF\xBD"
+              "b");  // a lone surrogate
+}
+
+TEST(Utf16Strings, BadUtf8BecomesReplacementCharacters) {
+    // A stray continuation byte, a cut sequence, an overlong '/', an encoded surrogate.
+    const std::u16string units = utf16FromUtf8(
+        "\x80"
+        "a\xE2\x82"
+        "b\xC0\xAF\xED\xA0\x80");
+    EXPECT_EQ(units, (std::u16string{0xFFFD, u'a', 0xFFFD, u'b', 0xFFFD, 0xFFFD}));
 }
 
 }  // namespace

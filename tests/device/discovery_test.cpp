@@ -45,9 +45,9 @@ TEST_F(Discovery, BoardsAreListedInEnumerationOrderAndOpenedBySerial) {
     EXPECT_EQ(openIndex(), 1u);
     EXPECT_EQ(session.connection, Connection::Open);
     EXPECT_EQ(bus.openHandleCount(), 1u);
-    EXPECT_EQ(session.attributes.VersionNumber, 0x0114);
-    EXPECT_EQ(session.capabilities.FeatureReportByteLength, 9);
-    EXPECT_EQ(session.capabilities.InputReportByteLength, 3);
+    EXPECT_EQ(session.attributes.releaseNumber, 0x0114);
+    EXPECT_EQ(session.capabilities.featureReportLength, 9);
+    EXPECT_EQ(session.capabilities.inputReportLength, 3);
 }
 
 TEST_F(Discovery, InterfacesThatAreNoBoardsAreNeitherListedNorKeptOpen) {
@@ -101,7 +101,7 @@ TEST_F(Discovery, ABoardIsOpenedAtItsPathOnlyWhileThatNodeStillHoldsIt) {
     ASSERT_TRUE(openBoardAt(bus, session, records[1].path, "KX-7"));
     EXPECT_EQ(openIndex(), 1u);
     EXPECT_EQ(session.connection, Connection::Open);
-    EXPECT_EQ(session.capabilities.FeatureReportByteLength, 9);
+    EXPECT_EQ(session.capabilities.featureReportLength, 9);
     bus.close(session.deviceHandle);
 
     // Another serial, another product, or a node gone since the scan: nothing is left open.
@@ -120,7 +120,7 @@ TEST_F(Discovery, AFailedFindLeavesNothingOpenAndCapabilitiesUnchanged) {
     session.capabilities = HidCaps{7, 7};
     EXPECT_FALSE(find("A"));
     EXPECT_EQ(bus.openHandleCount(), 0u);
-    EXPECT_EQ(session.capabilities.FeatureReportByteLength, 7);
+    EXPECT_EQ(session.capabilities.featureReportLength, 7);
     EXPECT_EQ(session.deviceHandle, kInvalidHandle);
     EXPECT_EQ(session.connection, Connection::Closed);
 }
@@ -137,7 +137,7 @@ TEST_F(Discovery, AnInterfaceFailingMidWalkIsSkipped) {
     bus.failWhen([](const SimCall& call) { return call.op == SimOp::Caps; });
     session.capabilities = HidCaps{};
     ASSERT_TRUE(find("B"));
-    EXPECT_EQ(session.capabilities.FeatureReportByteLength, 0);
+    EXPECT_EQ(session.capabilities.featureReportLength, 0);
 }
 
 }  // namespace

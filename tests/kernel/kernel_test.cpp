@@ -78,9 +78,9 @@ std::string ueventValue(const std::string& node, const std::string& key) {
 }
 
 std::string deviceString(HidPlatform& platform, HidHandle handle, HidString which) {
-    std::array<std::uint8_t, 201> buffer{};  // as the configurator reads it: 100 bytes offered
-    if (!platform.getString(handle, which, std::span(buffer).first(kDeviceStringBytes))) return "<none>";
-    return narrowDeviceString(buffer);
+    std::string text;
+    if (!platform.getString(handle, which, text)) return "<none>";
+    return narrowDeviceString(text);
 }
 
 // The serial numbers of the boards a scan lists for choosing, in enumeration order.
@@ -137,7 +137,7 @@ void roundTrips(HidPlatform& platform, DeviceSession& session, BoardProcess& boa
         check(read == value, name + ": command " + std::to_string(code) + " reads back " + std::to_string(value) +
                                  " (got " + (read ? std::to_string(*read) : "nothing") + ")");
     }
-    auto followUp = writeReport(session.capabilities.FeatureReportByteLength, kCommandHide, s.hideFlag);
+    auto followUp = writeReport(session.capabilities.featureReportLength, kCommandHide, s.hideFlag);
     makeFollowUp(followUp);
     check(platform.setFeature(session.deviceHandle, followUp), name + ": follow-up report sent");
     // What the firmware itself holds, told by the board program.
@@ -185,16 +185,16 @@ void run(const std::string& boardProgram, const std::string& korvexctl) {
     for (const Board* board : {&talking, &silent}) {
         const std::string name = board->serial;
         if (!check(openBoard(*platform, session, name), name + ": opened by serial")) return;
-        check(session.attributes.VendorID == kBoardVendorId && session.attributes.ProductID == kBoardProductId,
+        check(session.attributes.vendorId == kBoardVendorId && session.attributes.productId == kBoardProductId,
               name + ": vendor and product IDs");
-        check(session.attributes.VersionNumber == board->version, name + ": release number from the input device");
+        check(session.attributes.releaseNumber == board->version, name + ": release number from the input device");
         check(deviceString(*platform, session.deviceHandle, HidString::Manufacturer) == "Korvex" &&
                   deviceString(*platform, session.deviceHandle, HidString::Product) == "Rotary Encoders Interface",
               name + ": manufacturer and product from the HID name");
-        check(session.capabilities.InputReportByteLength == 3 && session.capabilities.FeatureReportByteLength == 9,
+        check(session.capabilities.inputReportLength == 3 && session.capabilities.featureReportLength == 9,
               name + ": report lengths 3 and 9 from the real descriptor (got " +
-                  std::to_string(session.capabilities.InputReportByteLength) + ", " +
-                  std::to_string(session.capabilities.FeatureReportByteLength) + ")");
+                  std::to_string(session.capabilities.inputReportLength) + ", " +
+                  std::to_string(session.capabilities.featureReportLength) + ")");
         roundTrips(*platform, session, boards, *board);
         platform->close(session.deviceHandle);
         session.deviceHandle = kInvalidHandle;

@@ -89,7 +89,7 @@ struct UsbCase {
 // What the platform tells of the open board, against the USB device's own attributes in sysfs.
 void describedByUsbDevice(HidPlatform& platform, DeviceSession& session, const UsbCase& board) {
     const std::string& name = board.listed;
-    check(session.attributes.VendorID == kBoardVendorId && session.attributes.ProductID == kBoardProductId,
+    check(session.attributes.vendorId == kBoardVendorId && session.attributes.productId == kBoardProductId,
           name + ": vendor and product IDs");
     check(usbAttribute(session.devicePath, "serial") == board.serial &&
               usbAttribute(session.devicePath, "product") == "Rotary Encoders Interface",
@@ -101,14 +101,13 @@ void describedByUsbDevice(HidPlatform& platform, DeviceSession& session, const U
     check(panel.version == board.caption, name + ": release from bcdDevice " +
                                               usbAttribute(session.devicePath, "bcdDevice") + " shown as \"" +
                                               panel.version + "\"");
-    check(session.capabilities.InputReportByteLength == 3 && session.capabilities.FeatureReportByteLength == 9,
+    check(session.capabilities.inputReportLength == 3 && session.capabilities.featureReportLength == 9,
           name + ": report lengths 3 and 9 from the descriptor read over USB");
     check(panel.state == PanelState::Loaded && panel.settings == BoardSettings{},
           name + ": settings read back over control transfers");
-    std::array<std::uint8_t, kDeviceStringBufferBytes> buffer{};
-    const bool read =
-        platform.getString(session.deviceHandle, HidString::SerialNumber, std::span(buffer).first(kDeviceStringBytes));
-    const std::string serial = narrowDeviceString(buffer);
+    std::string text;
+    const bool read = platform.getString(session.deviceHandle, HidString::SerialNumber, text);
+    const std::string serial = narrowDeviceString(text);
     check(read && serial == board.listed, name + ": serial string narrowed to \"" + serial + "\"");
 }
 
@@ -269,12 +268,12 @@ void run(const std::string& uhidProgram) {
               " now " + nodesAfter[uhidSerial]);
     check(openBoard(*platform, session, talking.listed) &&
               usbAttribute(session.devicePath, "serial") == talking.serial &&
-              session.attributes.VersionNumber == 0x0114 &&
+              session.attributes.releaseNumber == 0x0114 &&
               queryCommand(*platform, session, kCommandPulse) == talkingWritten.pulseCode,
           talking.listed + ": replugged, it is described afresh and answers with the settings it kept");
     platform->close(session.deviceHandle);
     check(openBoard(*platform, session, uhidSerial) && usbAttribute(session.devicePath, "idVendor").empty() &&
-              session.attributes.VersionNumber == 0x0113,
+              session.attributes.releaseNumber == 0x0113,
           uhidSerial + ": on the USB board's old node, described as itself");
     platform->close(session.deviceHandle);
 }

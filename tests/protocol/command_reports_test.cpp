@@ -30,7 +30,7 @@ protected:
 
     void open(int featureLength, BoardSettings settings = {0x05, 0x04, 6, 1}) {
         SimDeviceInfo info = testing::board(u"KX", 0x0114, settings);
-        info.caps.FeatureReportByteLength = static_cast<std::uint16_t>(featureLength);
+        info.caps.featureReportLength = static_cast<std::uint16_t>(featureLength);
         bus.addDevice(info);
         session.deviceHandle = bus.open(bus.path(0));
         session.capabilities = info.caps;

@@ -113,7 +113,7 @@ TEST_F(Panel, ABoardWhoseFeatureLengthCannotCarryTheProtocolIsShownButNotConfigu
     for (const std::uint16_t length : {0, 3, 67}) {
         SimWorld w;
         SimDeviceInfo info = board(u"KX", 0x0114);
-        info.caps.FeatureReportByteLength = length;
+        info.caps.featureReportLength = length;
         w.bus.addDevice(info);
         w.app->start();
         EXPECT_EQ(w.form.lblVersion.caption(), " 1.14");

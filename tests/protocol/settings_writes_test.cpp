@@ -21,7 +21,7 @@ protected:
         ASSERT_TRUE(world.app->session().settingsLoaded());
         world.bus.clearCalls();
     }
-    std::size_t L() const { return world.app->session().capabilities.FeatureReportByteLength; }
+    std::size_t L() const { return world.app->session().capabilities.featureReportLength; }
 };
 
 TEST_F(Writes, AnyEncoderListWritesTheModesOfAllEightPairs) {

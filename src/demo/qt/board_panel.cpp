@@ -46,7 +46,7 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     // (an answer of its full feature length that failed), and tall enough for every line kept.
     reports_->setLineWrapMode(QPlainTextEdit::NoWrap);
     SimCall widest(SimOp::GetFeature);
-    widest.bytes.assign(std::max<std::size_t>(info.caps.FeatureReportByteLength, 2), 0xFF);
+    widest.bytes.assign(std::max<std::size_t>(info.caps.featureReportLength, 2), 0xFF);
     fitReportWidth(QString::fromStdString(demo::reportLine(widest)));
     const int margins = 2 * (reports_->frameWidth() + static_cast<int>(reports_->document()->documentMargin()));
     reports_->setMinimumHeight(reports_->fontMetrics().lineSpacing() * static_cast<int>(kShownReports) + margins);

@@ -132,14 +132,14 @@ public:
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override {
         hidraw_devinfo info{};
         if (::ioctl(fdOf(handle), HIDIOCGRAWINFO, &info) < 0) return failed(false);
-        attributes.VendorID = static_cast<std::uint16_t>(info.vendor);
-        attributes.ProductID = static_cast<std::uint16_t>(info.product);
+        attributes.vendorId = static_cast<std::uint16_t>(info.vendor);
+        attributes.productId = static_cast<std::uint16_t>(info.product);
         const auto description = describe(handle);
-        attributes.VersionNumber = description && description->release ? *description->release : 0;
+        attributes.releaseNumber = description && description->release ? *description->release : 0;
         return true;
     }
 
-    bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override {
+    bool getString(HidHandle handle, HidString which, std::string& text) override {
         const auto description = describe(handle);
         if (!description) return false;
         std::optional<std::string> value;
@@ -153,7 +153,7 @@ public:
             if (!part.empty()) value = part;
         }
         if (!value) return false;
-        putUtf16le(*value, buffer);
+        text = *value;
         return true;
     }
 
@@ -162,8 +162,8 @@ public:
         if (!getReportDescriptor(handle, descriptor)) return false;
         const auto lengths = parseReportLengths(descriptor);
         if (!lengths) return false;
-        caps.InputReportByteLength = lengths->input;
-        caps.FeatureReportByteLength = lengths->feature;
+        caps.inputReportLength = lengths->input;
+        caps.featureReportLength = lengths->feature;
         return true;
     }
 

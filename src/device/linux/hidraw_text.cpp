@@ -21,33 +21,6 @@ std::string_view trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t\n") - first + 1);
 }
 
-// One code point from the front of `utf8`; malformed or overlong sequences give U+FFFD.
-char32_t nextCodePoint(std::string_view& utf8) {
-    const auto lead = static_cast<unsigned char>(utf8.front());
-    const std::size_t length = lead < 0x80           ? 1
-                               : (lead >> 5) == 0x6  ? 2
-                               : (lead >> 4) == 0xE  ? 3
-                               : (lead >> 3) == 0x1E ? 4
-                                                     : 0;
-    if (length == 0 || length > utf8.size()) {
-        utf8.remove_prefix(1);
-        return 0xFFFD;
-    }
-    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(utf8[i]);
-        if ((next & 0xC0) != 0x80) {
-            utf8.remove_prefix(i);
-            return 0xFFFD;
-        }
-        point = (point << 6) | (next & 0x3F);
-    }
-    utf8.remove_prefix(length);
-    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (point < kLeast[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return 0xFFFD;
-    return point;
-}
-
 }  // namespace
 
 std::optional<HidIds> parseHidId(std::string_view text) {
@@ -66,26 +39,6 @@ std::optional<std::uint16_t> parseHex16(std::string_view text) {
     const auto value = hexField(trimmed(text));
     if (!value || *value > 0xFFFF) return std::nullopt;
     return static_cast<std::uint16_t>(*value);
-}
-
-void putUtf16le(std::string_view utf8, std::span<std::uint8_t> buffer) {
-    // Only as many characters as can reach the buffer are converted: each gives two bytes or more.
-    std::vector<std::uint8_t> bytes;
-    auto unit = [&bytes](char32_t u) {
-        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>((u >> 8) & 0xFF));
-    };
-    while (!utf8.empty() && bytes.size() < buffer.size()) {
-        const char32_t point = nextCodePoint(utf8);
-        if (point >= 0x10000) {
-            unit(0xD800 + ((point - 0x10000) >> 10));
-            unit(0xDC00 + ((point - 0x10000) & 0x3FF));
-        } else {
-            unit(point);
-        }
-    }
-    unit(0);
-    for (std::size_t i = 0; i < buffer.size() && i < bytes.size(); ++i) buffer[i] = bytes[i];
 }
 
 NameParts splitHidName(std::string_view name) {

@@ -22,10 +22,6 @@ std::optional<HidIds> parseHidId(std::string_view text);
 // A 16-bit hexadecimal attribute such as bcdDevice ("0114") or an input device's id/version.
 std::optional<std::uint16_t> parseHex16(std::string_view text);
 
-// UTF-8 (as sysfs and uevents hold it) into UTF-16LE with a terminating zero unit, cut at
-// buffer.size() bytes as the Windows HID library cuts it. Bytes that are not UTF-8 become U+FFFD.
-void putUtf16le(std::string_view utf8, std::span<std::uint8_t> buffer);
-
 // Manufacturer and product for a HID device without a USB parent (a virtual or Bluetooth one):
 // the kernel builds a USB device's HID_NAME as "<manufacturer> <product>", so the name is split at
 // its first blank; a name without a blank serves as both.

@@ -14,6 +14,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdio>
 #include <limits>
@@ -182,21 +183,25 @@ public:
         HIDD_ATTRIBUTES record{};
         record.Size = sizeof record;
         if (!HidD_GetAttributes(toWin(handle), &record)) return false;
-        attributes.VendorID = record.VendorID;
-        attributes.ProductID = record.ProductID;
-        attributes.VersionNumber = record.VersionNumber;
+        attributes.vendorId = record.VendorID;
+        attributes.productId = record.ProductID;
+        attributes.releaseNumber = record.VersionNumber;
         return true;
     }
 
-    bool getString(HidHandle handle, HidString which, std::span<std::uint8_t> buffer) override {
-        if (!fitsUlong(buffer.size())) return false;
-        const ULONG bytes = static_cast<ULONG>(buffer.size());
+    bool getString(HidHandle handle, HidString which, std::string& text) override {
+        // A USB string holds at most 126 UTF-16 units; one more keeps the text terminated.
+        std::array<wchar_t, 128> units{};
+        const ULONG bytes = static_cast<ULONG>((units.size() - 1) * sizeof(wchar_t));
+        BOOLEAN read = FALSE;
         switch (which) {
-        case HidString::SerialNumber: return HidD_GetSerialNumberString(toWin(handle), buffer.data(), bytes);
-        case HidString::Manufacturer: return HidD_GetManufacturerString(toWin(handle), buffer.data(), bytes);
-        case HidString::Product: return HidD_GetProductString(toWin(handle), buffer.data(), bytes);
+        case HidString::SerialNumber: read = HidD_GetSerialNumberString(toWin(handle), units.data(), bytes); break;
+        case HidString::Manufacturer: read = HidD_GetManufacturerString(toWin(handle), units.data(), bytes); break;
+        case HidString::Product: read = HidD_GetProductString(toWin(handle), units.data(), bytes); break;
         }
-        return false;
+        if (!read) return failed(false);
+        text = fromWide(units.data());
+        return true;
     }
 
     bool getCaps(HidHandle handle, HidCaps& caps) override {
@@ -206,8 +211,8 @@ public:
         const NTSTATUS status = HidP_GetCaps(preparsed, &record);
         HidD_FreePreparsedData(preparsed);
         if (status != HIDP_STATUS_SUCCESS) return false;
-        caps.InputReportByteLength = record.InputReportByteLength;
-        caps.FeatureReportByteLength = record.FeatureReportByteLength;
+        caps.inputReportLength = record.InputReportByteLength;
+        caps.featureReportLength = record.FeatureReportByteLength;
         return true;
     }
 

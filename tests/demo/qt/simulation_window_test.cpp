@@ -60,7 +60,7 @@ TEST(SimulationWindow, StaysOnASmallScreenAndShowsWholeReportLines) {
     // request longer than that length (refused by the bus), which widens the log to fit.
     const HidHandle handle = bus.open(bus.path(0));
     ASSERT_NE(handle, kInvalidHandle);
-    std::vector<std::uint8_t> answer(bus.info(0).caps.FeatureReportByteLength);
+    std::vector<std::uint8_t> answer(bus.info(0).caps.featureReportLength);
     bus.failWhen([](const SimCall& call) { return call.op == SimOp::GetFeature; });
     EXPECT_FALSE(bus.getFeature(handle, answer));
     QTest::qWait(250);  // the window takes the bus's traffic every 100 ms
@@ -92,7 +92,7 @@ TEST(SimulationWindow, FeatureRequestListSetsTheBoardsFault) {
     EXPECT_EQ(second->currentText().toStdString(), "answered");
 
     const HidHandle handle = bus.open(bus.path(1));
-    std::vector<std::uint8_t> answer(bus.info(1).caps.FeatureReportByteLength);
+    std::vector<std::uint8_t> answer(bus.info(1).caps.featureReportLength);
     const std::pair<FeatureFault, std::size_t> expected[] = {{FeatureFault::None, answer.size()},
                                                              {FeatureFault::Refuse, 0},
                                                              {FeatureFault::Short, 2},

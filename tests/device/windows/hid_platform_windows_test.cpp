@@ -1,6 +1,7 @@
 // Smoke test of the Windows HID access against the HID interfaces the system offers (under wine:
 // its own mouse and keyboard). No board is attached, and nothing here may block: input is only
 // ever read with a bound.
+#include "device/device_strings.h"
 #include "device/discovery.h"
 #include "device/hid_platform.h"
 #include "device/windows/wide_text.h"
@@ -105,14 +106,14 @@ TEST_F(WindowsHidPlatformTest, OpenSharesTheInterfaceAndRefusesBadPaths) {
 TEST_F(WindowsHidPlatformTest, OtherDevicesAreOpenedOnlyToReadTheirIdentity) {
     forEachOpen([&](HidHandle handle) {
         HidAttributes attributes;
-        attributes.VendorID = attributes.ProductID = 0xFFFF;
+        attributes.vendorId = attributes.productId = 0xFFFF;
         ASSERT_TRUE(platform_->getAttributes(handle, attributes));
-        EXPECT_NE(attributes.VendorID, 0xFFFF);
-        EXPECT_FALSE(attributes.VendorID == kBoardVendorId && attributes.ProductID == kBoardProductId);
+        EXPECT_NE(attributes.vendorId, 0xFFFF);
+        EXPECT_FALSE(attributes.vendorId == kBoardVendorId && attributes.productId == kBoardProductId);
 
         HidCaps caps;
         ASSERT_TRUE(platform_->getCaps(handle, caps));
-        EXPECT_GT(caps.InputReportByteLength, 0);
+        EXPECT_GT(caps.inputReportLength, 0);
 
         const ACCESS_MASK access = grantedAccess(handle);
         EXPECT_EQ(access & (FILE_READ_DATA | FILE_WRITE_DATA | FILE_APPEND_DATA | GENERIC_READ | GENERIC_WRITE), 0u)
@@ -130,24 +131,15 @@ TEST_F(WindowsHidPlatformTest, OtherDevicesAreOpenedOnlyToReadTheirIdentity) {
     EXPECT_EQ(platform_->lastOpenError(), 0);  // another device's interface is no refused board
 }
 
-TEST_F(WindowsHidPlatformTest, DeviceStringsStayWithinTheBytesGiven) {
+TEST_F(WindowsHidPlatformTest, DeviceStringsComeBackAsUtf8) {
     int productsRead = 0;
     forEachOpen([&](HidHandle handle) {
-        for (HidString which : {HidString::SerialNumber, HidString::Manufacturer, HidString::Product}) {
-            std::array<std::uint8_t, 2 * kDeviceStringBytes> buffer;
-            buffer.fill(0xAA);
-            const std::span<std::uint8_t> given(buffer.data(), kDeviceStringBytes);
-            if (!platform_->getString(handle, which, given)) continue;
-            productsRead += which == HidString::Product;
-            EXPECT_TRUE(std::all_of(buffer.begin() + kDeviceStringBytes, buffer.end(),
-                                    [](std::uint8_t byte) { return byte == 0xAA; }));
-        }
-        // Too small for any string with its terminator: refused or cut, never overrun.
-        std::array<std::uint8_t, 8> tiny;
-        tiny.fill(0xAA);
-        platform_->getString(handle, HidString::Product, std::span(tiny).first(2));
-        EXPECT_TRUE(std::all_of(tiny.begin() + 2, tiny.end(), [](std::uint8_t byte) { return byte == 0xAA; }));
-        EXPECT_FALSE(platform_->getString(handle, HidString::Product, {}));
+        std::string product;
+        if (!platform_->getString(handle, HidString::Product, product)) return;
+        ++productsRead;
+        EXPECT_FALSE(product.empty());
+        EXPECT_EQ(product.find('\0'), std::string::npos);
+        EXPECT_EQ(utf8FromUtf16(utf16FromUtf8(product)), product);  // whole UTF-8
     });
     EXPECT_GT(productsRead, 0);
 }
@@ -160,7 +152,7 @@ TEST_F(WindowsHidPlatformTest, BoundedReadGivesUpInTimeAndLeavesTheHandleUsable)
         ASSERT_NE(handle, kInvalidHandle);
         HidCaps caps;
         ASSERT_TRUE(platform_->getCaps(handle, caps));
-        std::vector<std::uint8_t> report(caps.InputReportByteLength);
+        std::vector<std::uint8_t> report(caps.inputReportLength);
         for (int round = 0; round < 2; ++round) {
             const auto start = std::chrono::steady_clock::now();
             EXPECT_EQ(platform_->readInput(handle, report, 100ms), InputRead::NoneYet);
