@@ -2,7 +2,7 @@
 // LAUNCH_NS (wall clock in nanoseconds, taken by the shell just before starting the probe) to the
 // window's first paint. Prints that time and the resident memory at that moment, then exits.
 #include "app/configurator.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "ui/qt/main_window.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // tick makes, on the simulated bus with 1, 4 and 64 HID interfaces present. A silent board waits
 // out the whole liveness bound, as it would on a real system.
 #include "app/configurator.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "support/memory_controls.h"
 
 #include <algorithm>

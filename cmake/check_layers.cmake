@@ -1,6 +1,7 @@
 # Fails when a folder includes what it must not know. The layers, lowest first: device/ knows
-# nothing above it, protocol/ only device/, app/ (the window's logic over a toolkit-free control
-# interface) only those two; the front ends ui/qt, ui/win32, demo/ and cli/ stand on the core and
+# nothing above it, protocol/ only device/, simulation/ (the board's firmware as a model and a bus
+# in memory) those two, app/ (the window's logic over a toolkit-free control interface) device/
+# and protocol/ but not the simulation; the front ends ui/qt, ui/win32, demo/ and cli/ stand on the core and
 # do not include each other, except that a demo shows the real window (ui/). tools/ and bench/
 # may use anything in src/, and nothing includes them. Every folder of src/ must have its rule
 # here, so a new one is placed in the layers when it is made.
@@ -16,17 +17,18 @@ endforeach()
 set(outside "tools|bench${tool_includes}")
 
 # What each folder must not include, by the path below src/ (or a tool's folder) it names.
-set(forbidden_device "protocol|app|ui|demo|cli|${outside}")
-set(forbidden_protocol "app|ui|demo|cli|${outside}")
-set(forbidden_app "ui|demo|cli|${outside}")
-set(forbidden_ui/qt "ui/win32|demo|cli|${outside}")
-set(forbidden_ui/win32 "ui/qt|demo|cli|${outside}")
-set(forbidden_ui/icons "ui|demo|cli|${outside}")
+set(forbidden_device "protocol|simulation|app|ui|demo|cli|${outside}")
+set(forbidden_protocol "simulation|app|ui|demo|cli|${outside}")
+set(forbidden_simulation "app|ui|demo|cli|${outside}")
+set(forbidden_app "simulation|ui|demo|cli|${outside}")
+set(forbidden_ui/qt "simulation|ui/win32|demo|cli|${outside}")
+set(forbidden_ui/win32 "simulation|ui/qt|demo|cli|${outside}")
+set(forbidden_ui/icons "simulation|ui|demo|cli|${outside}")
 set(forbidden_demo "ui|demo/qt|demo/win32|cli|${outside}")
 set(forbidden_demo/qt "ui/win32|demo/win32|cli|${outside}")
 set(forbidden_demo/win32 "ui/qt|demo/qt|cli|${outside}")
-set(forbidden_cli "ui|demo|${outside}")
-set(layers device protocol app ui/qt ui/win32 ui/icons demo demo/qt demo/win32 cli)
+set(forbidden_cli "simulation|ui|demo|${outside}")
+set(layers device protocol simulation app ui/qt ui/win32 ui/icons demo demo/qt demo/win32 cli)
 
 set(failures "")
 file(GLOB_RECURSE sources "${SOURCE_DIR}/*")

@@ -4,9 +4,9 @@
 // The command line prints it; the windows can offer it to copy.
 #pragma once
 
-#include "device/board_firmware.h"
 #include "device/discovery.h"
 #include "device/hid_platform.h"
+#include "protocol/settings.h"
 
 #include <functional>
 #include <optional>

@@ -4,7 +4,7 @@
 // Firmware and serial say where the settings came from; any board of the product can take them.
 #pragma once
 
-#include "device/board_firmware.h"
+#include "protocol/settings.h"
 
 #include <nlohmann/json.hpp>
 

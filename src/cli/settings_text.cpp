@@ -41,11 +41,6 @@ std::array<int, kPairCount> modeCodes(const BoardSettings& settings) {
     return unpackEncoderModes({settings.modesLow, settings.modesHigh});
 }
 
-bool pulseKnown(const BoardSettings& settings) {
-    return settings.pulseCode >= kPulseCodeMin && settings.pulseCode <= kPulseCodeMax;
-}
-bool hideKnown(const BoardSettings& settings) { return settings.hideFlag <= 1; }
-
 bool SettingsChange::empty() const {
     return !pulseCode && !hideFlag &&
            std::none_of(modes.begin(), modes.end(), [](const auto& m) { return m.has_value(); });

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "device/board_commands.h"
-#include "device/board_firmware.h"
 #include "protocol/settings.h"
 
 #include <array>
@@ -21,10 +20,6 @@ std::string pulseChoices();                            // "4, 8, 12 ... 100"
 
 // The mode code of each pair, pair 1 first.
 std::array<int, kPairCount> modeCodes(const BoardSettings& settings);
-
-// What a board may hold and still be written back as it is: a pulse with a length, hide 0 or 1.
-bool pulseKnown(const BoardSettings& settings);
-bool hideKnown(const BoardSettings& settings);
 
 // The settings a user asked for; what is not named stays as the board holds it.
 struct SettingsChange {

@@ -2,7 +2,7 @@
 // with old firmware added on request, and which board the configurator holds open.
 #pragma once
 
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 
 #include <array>
 #include <cstddef>

@@ -2,8 +2,8 @@
 // windows whatever their toolkit. Every text is UTF-8.
 #pragma once
 
-#include "device/board_firmware.h"
-#include "device/simulated_bus.h"
+#include "simulation/board_firmware.h"
+#include "simulation/simulated_bus.h"
 
 #include <cstdint>
 #include <span>

@@ -28,6 +28,10 @@ inline constexpr int kPulseCodeMin = 1;
 inline constexpr int kPulseCodeMax = 25;
 inline constexpr int kPulseStepMs = 4;
 
+// The board's buttons, 1 to 16, travel in one 2-byte input report (without the report ID byte):
+// buttons 1 to 8 in the first byte, 9 to 16 in the second.
+inline constexpr std::size_t kBoardInputBytes = 2;
+
 // The oldest firmware that can be set up: release 0.14 (major in the high byte, minor in the low).
 inline constexpr std::uint16_t kMinFirmwareVersion = 0x0014;
 

@@ -1,6 +1,6 @@
 #include "protocol/button_report.h"
 
-#include "device/board_firmware.h"
+#include "device/board_commands.h"
 
 #include <algorithm>
 

@@ -2,9 +2,9 @@
 // whether it can be set up, and its settings. Each front end applies it to its own controls.
 #pragma once
 
-#include "device/board_firmware.h"
 #include "device/device_session.h"
 #include "device/hid_platform.h"
+#include "protocol/settings.h"
 
 #include <optional>
 #include <string>

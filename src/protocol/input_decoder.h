@@ -4,7 +4,7 @@
 // the computer saw and the glitches. Pairs set OFF are plain buttons.
 #pragma once
 
-#include "device/board_firmware.h"
+#include "protocol/settings.h"
 
 #include <array>
 #include <chrono>

@@ -9,9 +9,18 @@
 
 namespace korvex {
 
-// How a button pair decodes a rotary encoder; the code is the selection index of its list.
-enum class EncoderMode : int { Off = 0, OneToOne = 1, OneToTwo = 2, OneToFour = 3 };
-inline constexpr std::array<const char*, 4> kEncoderModeTexts = {"OFF", "1:1", "1:2", "1:4"};
+// What the board holds, one value a command.
+struct BoardSettings {
+    std::uint8_t modesLow = 0;   // command 8: bit k-1 = bit 0 of pair k's encoder mode
+    std::uint8_t modesHigh = 0;  // command 9: bit k-1 = bit 1 of pair k's encoder mode
+    std::uint8_t pulseCode = 1;  // command 10: pulse lasts 4 ms x code
+    std::uint8_t hideFlag = 0;   // command 1: 1 hides the board from the gaming devices list
+
+    bool operator==(const BoardSettings&) const = default;
+};
+
+// How a button pair decodes a rotary encoder: the code 0 ... 3 is the selection index of its list.
+inline constexpr std::array<const char*, kEncoderModeCount> kEncoderModeTexts = {"OFF", "1:1", "1:2", "1:4"};
 
 // The pulse lasts 4 ms x code; the code is the selection index of the pulse list plus one.
 std::string pulseText(int code);  // "4 ms" ... "100 ms"
@@ -30,6 +39,13 @@ int encoderModeOf(EncoderModeBytes bytes, int pair);  // pair 1 ... 8, returns 0
 std::array<int, kPairCount> unpackEncoderModes(EncoderModeBytes bytes);
 // How the window labels a pair: "1-2" for pair 1 ... "15-16" for pair 8.
 std::string pairName(int pair);
-inline bool encoderCodeValid(int code) { return code >= 0 && code <= 3; }
+inline bool encoderCodeValid(int code) { return code >= 0 && code < kEncoderModeCount; }
+
+// Values a board may hold that have a name, and so may be shown, saved or written back as they
+// are: a pulse code with a length (1 ... 25), a hide flag of 0 or 1.
+inline bool pulseKnown(const BoardSettings& settings) {
+    return settings.pulseCode >= kPulseCodeMin && settings.pulseCode <= kPulseCodeMax;
+}
+inline bool hideKnown(const BoardSettings& settings) { return settings.hideFlag <= 1; }
 
 }  // namespace korvex

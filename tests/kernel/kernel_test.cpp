@@ -9,7 +9,6 @@
 #include "app/configurator.h"
 #include "app/control_texts.h"
 #include "board_process.h"
-#include "device/board_firmware.h"
 #include "device/device_session.h"
 #include "device/device_strings.h"
 #include "device/discovery.h"
@@ -17,6 +16,7 @@
 #include "fault_checks.h"
 #include "korvexctl_steps.h"
 #include "protocol/command_reports.h"
+#include "simulation/board_firmware.h"
 #include "support/memory_controls.h"
 #include "usb_board_checks.h"
 

@@ -1,8 +1,8 @@
 #include "protocol/input_decoder.h"
 
-#include "device/board_firmware.h"
 #include "protocol/button_report.h"
 #include "protocol/settings.h"
+#include "simulation/board_firmware.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "app/configurator.h"
 #include "device/board_commands.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "support/memory_controls.h"
 
 #include <memory>

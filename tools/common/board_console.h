@@ -14,7 +14,7 @@
 // length the board holds. The board sends an input report at each press and release.
 #pragma once
 
-#include "device/board_firmware.h"
+#include "simulation/board_firmware.h"
 
 #include <signal.h>
 #include <time.h>

@@ -2,7 +2,7 @@
 // strings, its report lengths, and (from the firmware model) its HID report descriptor.
 #pragma once
 
-#include "device/board_firmware.h"
+#include "simulation/board_firmware.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,9 +5,9 @@
 
 #include "common/board_console.h"
 #include "configfs_gadget.h"
-#include "device/board_firmware.h"
 #include "function_fs.h"
 #include "input_endpoint.h"
+#include "simulation/board_firmware.h"
 
 #include <chrono>
 #include <functional>

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/board_console.h"
-#include "device/board_firmware.h"
+#include "simulation/board_firmware.h"
 #include "uhid_device.h"
 
 #include <chrono>

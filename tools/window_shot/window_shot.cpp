@@ -1,7 +1,7 @@
 // korvex-window-shot FILE.png: renders the configurator's window with a simulated board loaded
 // into a PNG, for the documentation. A developer tool; not installed.
 #include "app/configurator.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
 

@@ -2,7 +2,7 @@
 // requests, its firmware state and the last feature reports it received.
 #pragma once
 
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 
 #include <QGroupBox>
 

@@ -4,7 +4,7 @@
 #include "app/run_configurator.h"
 #include "demo/demo_bus.h"
 #include "demo/qt/simulation_window.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
 

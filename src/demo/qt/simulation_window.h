@@ -2,7 +2,7 @@
 #pragma once
 
 #include "demo/demo_bus.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 
 #include <QTimer>
 #include <QWidget>

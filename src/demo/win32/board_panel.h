@@ -2,7 +2,7 @@
 // it answers feature requests, and see its settings and the last feature reports it received.
 #pragma once
 
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 
 #include <windows.h>
 

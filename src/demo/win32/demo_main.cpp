@@ -3,7 +3,7 @@
 #include "app/run_configurator.h"
 #include "demo/demo_bus.h"
 #include "demo/win32/simulation_window.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "ui/win32/main_window.h"
 #include "ui/win32/message_loop.h"
 

@@ -4,7 +4,7 @@
 
 #include "demo/demo_bus.h"
 #include "demo/win32/board_panel.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 
 #include <windows.h>
 

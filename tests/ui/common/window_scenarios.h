@@ -6,7 +6,7 @@
 
 #include "app/configurator.h"
 #include "app/form_controls.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "ui/qt/main_window.h"
 #include "app/configurator.h"
 #include "app/control_texts.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
 #include "ui/qt/caption_frame.h"
 

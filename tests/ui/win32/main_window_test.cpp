@@ -4,7 +4,7 @@
 #include "ui/win32/main_window.h"
 #include "app/configurator.h"
 #include "app/main_form.h"
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
 #include "ui/win32/message_loop.h"
 

@@ -5,8 +5,8 @@
 // at once, as a system's do; a request to a hanging board waits without holding up the others.
 #pragma once
 
-#include "device/board_firmware.h"
 #include "device/hid_platform.h"
+#include "simulation/board_firmware.h"
 
 #include <chrono>
 #include <condition_variable>

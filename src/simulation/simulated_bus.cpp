@@ -1,4 +1,4 @@
-#include "device/simulated_bus.h"
+#include "simulation/simulated_bus.h"
 
 #include "device/device_strings.h"
 #include "device/discovery.h"

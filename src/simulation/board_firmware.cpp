@@ -1,4 +1,4 @@
-#include "device/board_firmware.h"
+#include "simulation/board_firmware.h"
 
 #include "device/board_commands.h"
 

@@ -2,6 +2,9 @@
 // demo and the virtual uhid board all answer the configurator with this one model.
 #pragma once
 
+#include "device/board_commands.h"
+#include "protocol/settings.h"
+
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -12,21 +15,11 @@
 
 namespace korvex {
 
-struct BoardSettings {
-    std::uint8_t modesLow = 0;   // command 8: bit k-1 = bit 0 of pair k's encoder mode
-    std::uint8_t modesHigh = 0;  // command 9: bit k-1 = bit 1 of pair k's encoder mode
-    std::uint8_t pulseCode = 1;  // command 10: pulse lasts 4 ms x code
-    std::uint8_t hideFlag = 0;   // command 1: 1 hides the board from the gaming devices list
-
-    bool operator==(const BoardSettings&) const = default;
-};
-
 // The board's report descriptor: a joystick application collection (so that operating systems list
 // it among gaming devices, and Linux makes an input device that tells its release number) holding
 // sixteen buttons in one 2-byte input report, and an 8-byte vendor feature report that carries the
 // configuration protocol. No report IDs: with the ID byte, 3 and 9 bytes.
 std::span<const std::uint8_t> boardReportDescriptor();
-inline constexpr std::size_t kBoardInputBytes = 2;  // without the report ID byte
 
 // A fault of the firmware's feature handling, as a board with a firmware fault shows it. The
 // configurator must survive each: never freeze on it, never show or write a value it did not read.
