@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     korvex::ui::MainWindow window;
     FirstPaint probe(launched);
     window.installEventFilter(&probe);
-    korvex::Configurator configurator(bus, window.controls());
+    korvex::app::Configurator configurator(bus, window.controls());
     window.onUnload([&configurator] { configurator.stop(); });
     configurator.start();
     const int status = QApplication::exec();

@@ -57,7 +57,7 @@ Figures measure(int interfaces, State state, int ticks) {
         bus.addDevice(board);
     }
     testing::MemoryForm form;
-    Configurator app(bus, form.controls());
+    app::Configurator app(bus, form.controls());
     app.start();
 
     const std::function<void()> tick = state == State::Reselecting
@@ -79,7 +79,7 @@ Figures measure(int interfaces, State state, int ticks) {
 }  // namespace
 
 int main() {
-    std::printf("liveness bound: %lld ms\n", static_cast<long long>(kLivenessBound.count()));
+    std::printf("liveness bound: %lld ms\n", static_cast<long long>(app::kLivenessBound.count()));
     std::printf("%-26s %10s %12s %11s %14s\n", "state", "interfaces", "median (ms)", "worst (ms)", "calls per tick");
     for (const State state : {State::Searching, State::ConnectedChatty, State::ConnectedSilent, State::Reselecting}) {
         for (const int interfaces : {1, 4, 64}) {

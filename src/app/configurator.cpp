@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <thread>
 
-namespace korvex {
+namespace korvex::app {
 
 namespace {
 // Room for the report ID byte and 64 report bytes, or the board's longer input report.
@@ -366,4 +366,4 @@ void Configurator::onHideToggled(int state) {
     write([&platform = platform_, state](DeviceSession& session) { return writeHideFlag(platform, session, state); });
 }
 
-}  // namespace korvex
+}  // namespace korvex::app

@@ -25,7 +25,7 @@
 #include <optional>
 #include <vector>
 
-namespace korvex {
+namespace korvex::app {
 
 // Timer intervals of the supervision, in milliseconds.
 inline constexpr int kStartInterval = app::kTimerStartInterval;  // at creation, until the first change
@@ -133,4 +133,4 @@ private:
     int ticksToRetry_ = 1;
 };
 
-}  // namespace korvex
+}  // namespace korvex::app

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-namespace korvex {
+namespace korvex::app {
 
 namespace {
 
@@ -106,4 +106,4 @@ std::unique_ptr<DeviceWorker> DeviceWorker::threaded() { return std::make_unique
 std::unique_ptr<DeviceWorker> DeviceWorker::inlined() { return std::make_unique<InlineWorker>(); }
 int DeviceWorker::stillRunning() { return abandonedRunning.load(); }
 
-}  // namespace korvex
+}  // namespace korvex::app

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-namespace korvex {
+namespace korvex::app {
 
 class DeviceWorker {
 public:
@@ -30,4 +30,4 @@ public:
     static int stillRunning();
 };
 
-}  // namespace korvex
+}  // namespace korvex::app

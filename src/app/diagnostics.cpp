@@ -14,7 +14,7 @@
 #include <sys/utsname.h>
 #endif
 
-namespace korvex {
+namespace korvex::app {
 
 namespace {
 
@@ -175,4 +175,4 @@ std::string diagnosticsJson(const Diagnostics& diagnostics, std::string home, st
     return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace korvex
+}  // namespace korvex::app

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-namespace korvex {
+namespace korvex::app {
 
 // The udev rule and the board nodes as a Linux system shows them.
 struct UdevRuleState {
@@ -61,4 +61,4 @@ std::string scrubbed(std::string text, const std::string& home, const std::strin
 // HOME and USER or LOGNAME; USERPROFILE and USERNAME on Windows).
 std::string diagnosticsJson(const Diagnostics& diagnostics, std::string home = {}, std::string user = {});
 
-}  // namespace korvex
+}  // namespace korvex::app

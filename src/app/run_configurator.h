@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <functional>
 
-namespace korvex {
+namespace korvex::app {
 
 // `Window` offers controls(), wake() (callable from any thread), onWake() and onUnload(), as both
 // windows do; `runLoop` runs its message loop and returns the program's exit code. `unloaded`, if
@@ -32,4 +32,4 @@ int runConfigurator(HidPlatform& platform, Window& window, RunLoop runLoop, std:
     return code;
 }
 
-}  // namespace korvex
+}  // namespace korvex::app

@@ -114,8 +114,8 @@ std::optional<fs::path> installedRule(const SystemPaths& paths) {
 
 bool mayOpen(const fs::path& node) { return ::access(node.c_str(), R_OK | W_OK) == 0; }
 
-UdevRuleState udevRuleState(const SystemPaths& paths) {
-    UdevRuleState state;
+app::UdevRuleState udevRuleState(const SystemPaths& paths) {
+    app::UdevRuleState state;
     if (const auto rule = installedRule(paths)) {
         state.installedAt = rule->string();
         state.differs = readSmall(*rule) != udevRuleText();
@@ -132,9 +132,10 @@ UdevRuleState udevRuleState(const SystemPaths& paths) {
 
 int doctor(CliContext& context, bool json) {
     if (json) {
-        Diagnostics diagnostics = gatherDiagnostics(context.platform, "korvexctl " KORVEX_VERSION, systemErrorText);
+        app::Diagnostics diagnostics =
+            app::gatherDiagnostics(context.platform, "korvexctl " KORVEX_VERSION, systemErrorText);
         diagnostics.udevRule = udevRuleState(context.paths);
-        context.out << diagnosticsJson(diagnostics);
+        context.out << app::diagnosticsJson(diagnostics);
         return kExitOk;
     }
     std::ostream& out = context.out;

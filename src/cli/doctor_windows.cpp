@@ -10,8 +10,8 @@ namespace korvex::cli {
 
 int doctor(CliContext& context, bool json) {
     if (json) {
-        context.out << diagnosticsJson(
-            gatherDiagnostics(context.platform, "korvexctl " KORVEX_VERSION, systemErrorText));
+        context.out << app::diagnosticsJson(
+            app::gatherDiagnostics(context.platform, "korvexctl " KORVEX_VERSION, systemErrorText));
         return kExitOk;
     }
     DeviceSession session;

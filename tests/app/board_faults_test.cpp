@@ -92,11 +92,11 @@ protected:
     ~HangingBoard() override {
         // The sim bus must outlive the workers still waiting on it.
         bus.setFault(1, FeatureFault::None);
-        for (int i = 0; i < 2000 && DeviceWorker::stillRunning() > 0; ++i) std::this_thread::sleep_for(1ms);
+        for (int i = 0; i < 2000 && app::DeviceWorker::stillRunning() > 0; ++i) std::this_thread::sleep_for(1ms);
     }
     // Delivers results until `done`, for at most `limit`; how long it took.
     template <typename Done>
-    std::chrono::milliseconds until(Configurator& app, Done done, std::chrono::milliseconds limit = 2s) {
+    std::chrono::milliseconds until(app::Configurator& app, Done done, std::chrono::milliseconds limit = 2s) {
         const auto start = Clock::now();
         while (!done() && Clock::now() - start < limit) {
             app.deliverResults();
@@ -110,7 +110,7 @@ protected:
 };
 
 TEST_F(HangingBoard, ChoosingAnotherBoardReadsItAtOnceAndClosingDoesNotWait) {
-    auto app = std::make_unique<Configurator>(bus, form.controls(), DeviceThreads::Worker);
+    auto app = std::make_unique<app::Configurator>(bus, form.controls(), app::DeviceThreads::Worker);
     app->start();
     // The last board listed, selected at start, hangs on its first read: the list is there.
     until(*app, [&] { return bus.hungRequests() > 0 && form.SerNo.listCount() == 2; });
@@ -148,7 +148,7 @@ TEST_F(HangingBoard, ChoosingAnotherBoardReadsItAtOnceAndClosingDoesNotWait) {
 // picks it again.
 TEST_F(HangingBoard, AFailedReadBackBacksOffUntilTheUserPicksTheBoardAgain) {
     bus.setHangTimeout(5ms);  // as a system's timeout, shortened
-    Configurator app(bus, form.controls(), DeviceThreads::Worker);
+    app::Configurator app(bus, form.controls(), app::DeviceThreads::Worker);
     app.start();
     ASSERT_TRUE(app.settle(2s));
     ASSERT_EQ(app.session().connection, Connection::Faulted);

@@ -29,22 +29,22 @@ TEST_F(Supervision, StartingWithNoBoardRescansEveryTickUntilOneIsPlugged) {
     EXPECT_EQ(world.form.SerNo.listCount(), 0);
     EXPECT_FALSE(world.form.SerNo.enabled());
     EXPECT_TRUE(world.form.Timer.enabled());
-    EXPECT_EQ(world.form.Timer.interval(), kStartInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kStartInterval);
 
     world.bus.clearCalls();
     world.tick();
     world.tick();
     EXPECT_EQ(walks(), 4u);  // scan and find on each tick
-    EXPECT_EQ(world.form.Timer.interval(), kStartInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kStartInterval);
 
     world.bus.addDevice(board(u"KX"));
     world.tick();  // finds it; the interval stays until a read proves it present
     EXPECT_EQ(openBoard(), 0u);
     EXPECT_TRUE(session().settingsLoaded());
-    EXPECT_EQ(world.form.Timer.interval(), kStartInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kStartInterval);
     world.bus.clearCalls();
     world.tick();
-    EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kConnectedInterval);
     EXPECT_EQ(walks(), 0u);
     EXPECT_EQ(world.callsOf(SimOp::Read).size(), 1u);
 }
@@ -78,7 +78,7 @@ TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
     world.bus.addDevice(board(u"KX", 0x0114, {0x0F, 0x00, 3, 0}));
     world.app->start();
     world.tick();
-    ASSERT_EQ(world.form.Timer.interval(), kConnectedInterval);
+    ASSERT_EQ(world.form.Timer.interval(), app::kConnectedInterval);
 
     world.bus.unplug(0);
     world.bus.clearCalls();
@@ -87,7 +87,7 @@ TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
     EXPECT_EQ(world.bus.openHandleCount(), 0u);
     EXPECT_EQ(world.callsOf(SimOp::Close).size(), 1u);
     EXPECT_EQ(walks(), 2u);  // the same tick rescans
-    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kLostInterval);
     EXPECT_TRUE(world.settingsEmptyAndDisabled());
     EXPECT_EQ(world.form.lblManuf.caption(), "");
 
@@ -96,9 +96,9 @@ TEST_F(Supervision, UnplugClosesInTheSameTickAndReplugIsFoundAgain) {
     EXPECT_EQ(openBoard(), 0u);
     EXPECT_TRUE(session().settingsLoaded());
     EXPECT_EQ(world.encoderSelections(), (std::vector<int>{1, 1, 1, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kLostInterval);
     world.tick();
-    EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kConnectedInterval);
 }
 
 TEST_F(Supervision, ASilentBoardStaysConnected) {
@@ -109,7 +109,7 @@ TEST_F(Supervision, ASilentBoardStaysConnected) {
     for (int i = 0; i < 5; ++i) world.tick();
     EXPECT_TRUE(session().boardOpen());
     EXPECT_TRUE(session().settingsLoaded());
-    EXPECT_EQ(world.form.Timer.interval(), kConnectedInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kConnectedInterval);
     EXPECT_EQ(world.callsOf(SimOp::Close).size(), 0u);
 }
 
@@ -135,7 +135,7 @@ TEST_F(Supervision, PickingAnotherSerialReopensWithoutRescanning) {
     EXPECT_EQ(world.form.SerNo.items(), (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(openBoard(), 0u);
     EXPECT_EQ(world.bus.openHandleCount(), 1u);
-    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kLostInterval);
     EXPECT_EQ(world.encoderSelections()[0], 1);
     EXPECT_EQ(world.form.ModeCh1.text(), "8 ms");
     EXPECT_TRUE(world.writes().empty());
@@ -218,7 +218,7 @@ TEST_F(Supervision, ABoardGoneMidWriteIsShownLost) {
     EXPECT_EQ(world.form.lblVersion.caption(), "");
     EXPECT_EQ(world.form.lblManuf.caption(), "");
     EXPECT_TRUE(world.settingsEmptyAndDisabled());
-    EXPECT_EQ(world.form.Timer.interval(), kLostInterval);
+    EXPECT_EQ(world.form.Timer.interval(), app::kLostInterval);
     world.bus.replug(0);
     world.tick();
     EXPECT_TRUE(session().settingsLoaded());

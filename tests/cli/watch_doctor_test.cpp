@@ -162,7 +162,7 @@ TEST_F(CliTest, DoctorJsonReportsVersionsBoardsRuleSettingsAndErrorsWithoutTheUs
     EXPECT_TRUE(writes().empty());
 
     // Only whole words are the user's name; the home folder goes first, as "~".
-    EXPECT_EQ(scrubbed("/home/al/x al:rw alan /x/al", "/home/al", "al"), "~/x <user>:rw alan /x/<user>");
+    EXPECT_EQ(app::scrubbed("/home/al/x al:rw alan /x/al", "/home/al", "al"), "~/x <user>:rw alan /x/<user>");
 }
 #endif
 

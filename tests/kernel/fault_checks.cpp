@@ -83,7 +83,7 @@ bool writePulse(HidPlatform& platform, const BoardRecord& board, std::uint8_t co
 }
 
 // Delivers the workers' results until `reached` holds or `bound` passes.
-bool settleUntil(Configurator& app, const std::function<bool()>& reached, std::chrono::milliseconds bound) {
+bool settleUntil(app::Configurator& app, const std::function<bool()>& reached, std::chrono::milliseconds bound) {
     for (const auto start = Clock::now(); Clock::now() - start < bound;) {
         app.settle(10ms);
         if (reached()) return true;
@@ -92,7 +92,7 @@ bool settleUntil(Configurator& app, const std::function<bool()>& reached, std::c
     return reached();
 }
 
-bool showsBoard(const Configurator& app, const BoardRecord& board, Connection connection) {
+bool showsBoard(const app::Configurator& app, const BoardRecord& board, Connection connection) {
     return app.session().connection == connection && app.session().devicePath == board.path;
 }
 
@@ -124,7 +124,7 @@ void sharedSerial(const std::string& program, const std::string& korvexctl) {
           "korvexctl show --index 2 reads the second board's 40 ms");
 
     testing::MemoryForm form;
-    Configurator app(*platform, form.controls());
+    app::Configurator app(*platform, form.controls());
     app.start();
     app.settle(5s);
     check(showsBoard(app, listed[1], Connection::Loaded) && form.ModeCh1.listIndex() == 10 - 1,
@@ -148,7 +148,7 @@ void shortAnswers(HidPlatform& platform, BoardProcess& boards, const std::string
     check(set.exitCode == 1 && state(boards, serial) == before, "korvexctl set fails with exit 1 and writes nothing");
 
     testing::MemoryForm form;
-    Configurator app(platform, form.controls());
+    app::Configurator app(platform, form.controls());
     app.start();  // opens the last board listed: this one
     app.settle(5s);
     const bool empty =
@@ -188,7 +188,7 @@ void hangingBoard(HidPlatform& platform, BoardProcess& boards, const BoardRecord
     testing::MemoryForm form;
     // The workers' wake has nothing to post to: this thread delivers their results itself. (An
     // empty wake would mean the window's logic is gone, and every result would be dropped.)
-    auto app = std::make_unique<Configurator>(platform, form.controls(), DeviceThreads::Worker, [] {});
+    auto app = std::make_unique<app::Configurator>(platform, form.controls(), app::DeviceThreads::Worker, [] {});
     app->start();  // lists both, opens the hanging board (listed last) and waits on its read-back
     settleUntil(
         *app, [&form] { return form.SerNo.items().size() == 2; }, 3s);
@@ -223,8 +223,8 @@ void hangingBoard(HidPlatform& platform, BoardProcess& boards, const BoardRecord
     boards.send("unplug " + hanging.serial);
     boards.nextLine(2s);
     const auto unplugged = Clock::now();
-    while (DeviceWorker::stillRunning() > 0 && Clock::now() - unplugged < 7s) std::this_thread::sleep_for(20ms);
-    check(DeviceWorker::stillRunning() == 0,
+    while (app::DeviceWorker::stillRunning() > 0 && Clock::now() - unplugged < 7s) std::this_thread::sleep_for(20ms);
+    check(app::DeviceWorker::stillRunning() == 0,
           "the given-up worker ends " + std::to_string(msSince(unplugged)) + " ms after the board is unplugged");
 }
 

@@ -106,7 +106,7 @@ int scanWithoutAccess() {
         }
         // The window's empty list says so, rather than "No board found".
         testing::MemoryForm form;
-        Configurator window(*platform, form.controls());
+        app::Configurator window(*platform, form.controls());
         window.start();
         if (form.SerNo.placeholder() != app::texts::kNoAccess ||
             form.SerNo.placeholderTooltip() != app::texts::kNoAccessTip)

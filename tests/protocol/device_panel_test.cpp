@@ -123,7 +123,7 @@ TEST_F(Panel, ABoardWhoseFeatureLengthCannotCarryTheProtocolIsShownButNotConfigu
         EXPECT_TRUE(w.sent().empty()) << length;
         // It stays open and supervised: not dropped and reopened on every tick.
         w.tick();
-        EXPECT_EQ(w.form.Timer.interval(), kConnectedInterval);
+        EXPECT_EQ(w.form.Timer.interval(), app::kConnectedInterval);
         EXPECT_EQ(w.bus.openHandleCount(), 1u);
     }
 }
@@ -168,7 +168,7 @@ TEST_F(Panel, AFailingReadBackLoadsNothingAndTheBoardIsReadAgainInPlace) {
         for (int tick = 0; tick < 3; ++tick) w.tick();
         EXPECT_EQ(w.callsOf(SimOp::Open).size(), 0u);  // read again on the same handle
         EXPECT_EQ(w.callsOf(SimOp::Close).size(), 0u);
-        EXPECT_EQ(w.form.Timer.interval(), kConnectedInterval);
+        EXPECT_EQ(w.form.Timer.interval(), app::kConnectedInterval);
         // Asked again on the first tick and the third: a board that fails is not asked every tick.
         EXPECT_EQ(w.sent().size(), 2u * static_cast<std::size_t>(failing / 2 + 1));
         // The user's attempts reach nothing.

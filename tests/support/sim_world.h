@@ -40,7 +40,7 @@ inline Bytes report(std::size_t length, Bytes head) {
 struct SimWorld {
     SimulatedBus bus;
     testing::MemoryForm form;
-    std::unique_ptr<Configurator> app = std::make_unique<Configurator>(bus, form.controls());
+    std::unique_ptr<app::Configurator> app = std::make_unique<app::Configurator>(bus, form.controls());
 
     // The window's session, for driving a procedure directly as the window would.
     DeviceSession& session() { return const_cast<DeviceSession&>(app->session()); }

@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     bus.addDevice(second);
 
     korvex::ui::MainWindow window;
-    korvex::Configurator configurator(bus, window.controls());
+    korvex::app::Configurator configurator(bus, window.controls());
     configurator.start();
     QApplication::processEvents();
     const bool saved = window.grab().save(QString::fromLocal8Bit(argv[1]), "PNG");

@@ -37,5 +37,5 @@ int main(int argc, char** argv) {
         simulation.show();
         return QApplication::exec();
     };
-    return korvex::runConfigurator(bus, window, runLoop, [&simulation] { simulation.close(); });
+    return korvex::app::runConfigurator(bus, window, runLoop, [&simulation] { simulation.close(); });
 }

@@ -19,5 +19,5 @@ int main() {
         simulation.showAt({main.right + 16, main.top});
         return korvex::ui::runMessageLoop();
     };
-    return korvex::runConfigurator(bus, window, runLoop, [] { PostQuitMessage(0); });
+    return korvex::app::runConfigurator(bus, window, runLoop, [] { PostQuitMessage(0); });
 }

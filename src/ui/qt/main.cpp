@@ -27,5 +27,5 @@ int main(int argc, char** argv) {
     korvex::ui::MainWindow window;
     // A quit that bypasses the window (the session ending) still unloads it.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
-    return korvex::runConfigurator(*platform, window, [] { return QApplication::exec(); });
+    return korvex::app::runConfigurator(*platform, window, [] { return QApplication::exec(); });
 }

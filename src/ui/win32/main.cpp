@@ -39,5 +39,5 @@ int wmain(int argc, wchar_t** argv) {
     if (!answerProgramOptions(argc, argv, exitCode)) return exitCode;
     const auto platform = korvex::makeSystemHidPlatform();
     korvex::ui::MainWindow window;
-    return korvex::runConfigurator(*platform, window, korvex::ui::runMessageLoop, [] { PostQuitMessage(0); });
+    return korvex::app::runConfigurator(*platform, window, korvex::ui::runMessageLoop, [] { PostQuitMessage(0); });
 }

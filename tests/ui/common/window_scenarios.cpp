@@ -31,7 +31,7 @@ const std::vector<Placed>& expectedPlacement() {
 }
 
 void WindowScenarios::load() {
-    logic_ = std::make_unique<Configurator>(bus_, window_.controls());
+    logic_ = std::make_unique<app::Configurator>(bus_, window_.controls());
     window_.onUnload([this] {
         unloadedAt = std::chrono::steady_clock::now();
         logic_->stop();

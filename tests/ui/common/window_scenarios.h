@@ -100,7 +100,7 @@ public:
 private:
     SimulatedBus& bus_;
     WindowDriver& window_;
-    std::unique_ptr<Configurator> logic_;
+    std::unique_ptr<app::Configurator> logic_;
 };
 
 SimDeviceInfo board(const char16_t* serial, BoardSettings settings);

@@ -244,7 +244,7 @@ TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
     bus.setHangTimeout(std::chrono::seconds(20));
     {
         MainWindow window;
-        Configurator logic(bus, window.controls(), DeviceThreads::Worker, [&window] { window.wake(); });
+        app::Configurator logic(bus, window.controls(), app::DeviceThreads::Worker, [&window] { window.wake(); });
         window.onWake([&logic] { logic.deliverResults(); });
         window.onUnload([&logic] { logic.stop(); });
         logic.start();
@@ -269,7 +269,7 @@ TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
         EXPECT_EQ(bus.hungRequests(), 1u);
     }
     bus.setFault(1, FeatureFault::None);
-    ASSERT_TRUE(QTest::qWaitFor([] { return DeviceWorker::stillRunning() == 0; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([] { return app::DeviceWorker::stillRunning() == 0; }, 2000));
     EXPECT_EQ(bus.openHandleCount(), 0u);
 }
 

@@ -334,7 +334,7 @@ TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
     bus.setHangTimeout(std::chrono::seconds(20));
     {
         MainWindow window;
-        Configurator logic(bus, window.controls(), DeviceThreads::Worker, [&window] { window.wake(); });
+        app::Configurator logic(bus, window.controls(), app::DeviceThreads::Worker, [&window] { window.wake(); });
         window.onWake([&logic] { logic.deliverResults(); });
         ULONGLONG stopped = 0;
         window.onUnload([&] {
@@ -367,8 +367,8 @@ TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
         EXPECT_EQ(bus.hungRequests(), 1u);
     }
     bus.setFault(1, FeatureFault::None);
-    for (int i = 0; i < 200 && DeviceWorker::stillRunning() > 0; ++i) Sleep(10);
-    EXPECT_EQ(DeviceWorker::stillRunning(), 0);
+    for (int i = 0; i < 200 && app::DeviceWorker::stillRunning() > 0; ++i) Sleep(10);
+    EXPECT_EQ(app::DeviceWorker::stillRunning(), 0);
     EXPECT_EQ(bus.openHandleCount(), 0u);
 }
 
