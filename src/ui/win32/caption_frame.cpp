@@ -54,16 +54,10 @@ LRESULT CALLBACK frameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(frame, kFontProperty));
     case WM_ENABLE: InvalidateRect(frame, nullptr, TRUE); return 0;
-    case WM_COMMAND:
-        if (lParam) dispatchCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        if (HBRUSH brush = staticColor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)))
-            return reinterpret_cast<LRESULT>(brush);
-        break;
     case WM_NCDESTROY: RemovePropW(frame, kFontProperty); break;
     default: break;
     }
+    if (LRESULT answer = 0; answerControlMessage(message, wParam, lParam, answer)) return answer;
     return DefWindowProcW(frame, message, wParam, lParam);
 }
 
@@ -86,6 +80,20 @@ const wchar_t* captionFrameClass() {
 void setStaticColor(HWND control, int sysColor) {
     // Stored plus one, so that colour 0 still reads as set.
     SetPropW(control, kColorProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(sysColor + 1)));
+}
+
+bool answerControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_COMMAND) {
+        if (lParam) dispatchCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        result = 0;
+        return true;
+    }
+    if (message == WM_CTLCOLORSTATIC) {
+        const HBRUSH brush = staticColor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam));
+        result = reinterpret_cast<LRESULT>(brush);
+        return brush != nullptr;
+    }
+    return false;
 }
 
 HBRUSH staticColor(HWND control, HDC dc) {

@@ -17,4 +17,9 @@ void setStaticColor(HWND control, int sysColor);
 // The WM_CTLCOLORSTATIC answer for a control marked by setStaticColor, or nullptr.
 HBRUSH staticColor(HWND control, HDC dc);
 
+// What a control tells its parent, answered alike by the window and by a frame that holds
+// controls: its command (a list's choice, a click) and the colours of a marked static control.
+// True, with the answer in `result`, when the message was one of those.
+bool answerControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
 }  // namespace korvex::ui

@@ -252,14 +252,8 @@ LRESULT CALLBACK MainWindow::windowProc(HWND window, UINT message, WPARAM wParam
 }
 
 LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (LRESULT answer = 0; answerControlMessage(message, wParam, lParam, answer)) return answer;
     switch (message) {
-    case WM_COMMAND:
-        if (lParam) dispatchCommand(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        if (HBRUSH brush = staticColor(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam)))
-            return reinterpret_cast<LRESULT>(brush);
-        break;
     case WM_TIMER:
         if (wParam == timer_->id() && timer_->enabled()) timer_->raiseTick();
         return 0;
