@@ -247,6 +247,10 @@ void run(const std::string& uhidProgram) {
     const auto watcher = makeSystemHidPlatform();
     uhid.send("unplug " + uhidSerial);
     uhid.nextLine(2s);
+    // The window's next tick (a liveness read) lets go of the nodes of both boards gone, which the
+    // platform kept open while they were listed; only then are their numbers free again.
+    std::array<std::uint8_t, 4> tick{};
+    platform->readInput(kInvalidHandle, tick, 0ms);
     all.erase(std::find(all.begin(), all.end(), uhidSerial));
     waitForSerials(*watcher, all, 2s);
     usb.send("plug " + talking.serial);

@@ -76,18 +76,8 @@ public:
             paths.push_back(std::move(entry.node));
         }
         known_ = std::move(stillPresent);
-        // A board gone lets go of its node.
-        std::vector<int> gone;
-        for (auto it = resident_.begin(); it != resident_.end();) {
-            if (known_.count(it->first) != 0) {
-                ++it;
-                continue;
-            }
-            gone.push_back(it->second);
-            it = resident_.erase(it);
-        }
         lock.unlock();
-        for (const int fd : gone) ::close(fd);
+        releaseGoneBoards();
         return std::make_unique<HidrawWalk>(std::move(paths));
     }
 
@@ -199,6 +189,9 @@ public:
     }
 
     InputRead readInput(HidHandle handle, std::span<std::uint8_t> buffer, std::chrono::milliseconds bound) override {
+        // Called on every tick while a board is open: the moment to let go of boards unplugged
+        // meanwhile, whose node numbers the kernel keeps for as long as a descriptor holds them.
+        releaseGoneBoards();
         pollfd watch{fdOf(handle), POLLIN, 0};
         const int wait = static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(bound.count(), 0, INT_MAX));
         int ready = 0;
@@ -284,6 +277,27 @@ private:
         const auto [kept, added] = resident_.emplace(identity, fd);
         if (!added) ::close(fd);  // another thread kept one meanwhile
         return handOut(::fcntl(kept->second, F_DUPFD_CLOEXEC, 0), known);
+    }
+
+    // Closes the kept descriptors of boards that are gone: unplugged (the kernel reports a hang-up
+    // on the node) or no longer listed by the last walk. A handle still open on such a board keeps
+    // the node until it is closed itself.
+    void releaseGoneBoards() {
+        std::vector<int> gone;
+        {
+            const std::lock_guard lock(mutex_);
+            for (auto it = resident_.begin(); it != resident_.end();) {
+                pollfd watch{it->second, 0, 0};
+                const bool hungUp = ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL));
+                if (known_.count(it->first) != 0 && !hungUp) {
+                    ++it;
+                    continue;
+                }
+                gone.push_back(it->second);
+                it = resident_.erase(it);
+            }
+        }
+        for (const int fd : gone) ::close(fd);
     }
 
     // Registers a descriptor handed out as a handle. Called with mutex_ held.
