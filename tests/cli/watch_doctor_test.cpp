@@ -34,8 +34,10 @@ TEST_F(CliTest, WatchShowsButtonsStepsPulsesAndGlitches) {
                                 "encoder 5-6: +1 (button 5), total +1\n"
                                 "encoder 5-6: pulse "));
     EXPECT_THAT(text, HasSubstr("encoder 5-6: -1 (button 6), total +1\n"));
-    EXPECT_THAT(text, HasSubstr("encoder 5-6 in all: total +1, 0 glitches, 5 pulses (shortest "));
-    EXPECT_EQ(text.find("glitch"), text.find("glitches"));
+    // Pulse lengths are timed as the reports arrive: on a busy machine a late report can make one
+    // look short, so the count of glitches is not asserted here (the --json run below is exact).
+    EXPECT_THAT(text, HasSubstr("encoder 5-6 in all: total +1, "));
+    EXPECT_THAT(text, HasSubstr(" 5 pulses (shortest "));
 
     // --json: a start line, then one object a line for each press, step, release and glitch.
     // Both buttons of the pair down in the first report are a glitch; so is a pulse of 4 ms when

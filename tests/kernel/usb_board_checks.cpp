@@ -237,8 +237,17 @@ void run(const std::string& uhidProgram) {
     platform->close(talkingHandle);
     session.deviceHandle = kInvalidHandle;
     all.erase(std::find(all.begin(), all.end(), talking.listed));
-    check(interfaceCount(*platform) == 3 && usableSerials(*platform) == all,
-          talking.listed + ": its node is gone and it is no longer listed");
+    // The node goes with the USB disconnect; udev's listing may lag behind it for a moment.
+    std::size_t nodes = 0;
+    std::vector<std::string> remaining;
+    for (const auto deadline = Clock::now() + 2s; Clock::now() < deadline; std::this_thread::sleep_for(50ms)) {
+        nodes = interfaceCount(*platform);
+        remaining = usableSerials(*platform);
+        if (nodes == 3 && remaining == all) break;
+    }
+    check(nodes == 3 && remaining == all, talking.listed + ": its node is gone and it is no longer listed (" +
+                                              std::to_string(nodes) + " nodes, " + std::to_string(remaining.size()) +
+                                              " boards listed)");
 
     // With the uhid board unplugged too, the USB board is plugged in again first: it gets the uhid
     // board's old node number and the uhid board gets its old one. The platform under test does not
