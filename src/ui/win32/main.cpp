@@ -19,7 +19,7 @@ bool answerProgramOptions(int argc, wchar_t** argv, int& exitCode) {
     for (int index = 1; index < argc; ++index) arguments.push_back(korvex::fromWide(argv[index]));
     std::vector<const char*> raw;
     for (const std::string& argument : arguments) raw.push_back(argument.c_str());
-    const korvex::ui::OptionsOutcome outcome = korvex::ui::parseProgramOptions(
+    const korvex::app::OptionsOutcome outcome = korvex::app::parseProgramOptions(
         raw, {"korvex-config", KORVEX_VERSION,
               "Configure Korvex rotary encoder boards (USB 5a17:0102): the encoder mode of each button pair, "
               "the pulse length and the gaming-devices visibility."});
