@@ -1,5 +1,6 @@
 #include "ui/win32/main_window.h"
 
+#include "app/control_texts.h"
 #include "app/main_form.h"
 #include "device/windows/wide_text.h"
 #include "ui/win32/caption_frame.h"
@@ -8,6 +9,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace korvex::ui {
@@ -148,15 +150,31 @@ void MainWindow::build() {
         above = next;
     }
 
+    // The value boxes that explain the empty serial-number list, by the line each shows.
+    std::array<Win32Label*, 3> details{};
+    Win32List* serialList = nullptr;
     for (const ControlSpec& spec : form.controls) {
         const HWND made = control(spec.name);
         switch (spec.kind) {
         case ControlKind::Frame: app::bind(controls_, spec, store_.make<Win32Frame>(made)); break;
         case ControlKind::Label:
         case ControlKind::ValueBox:
-            if (spec.role != app::Role::None) app::bind(controls_, spec, store_.make<Win32Label>(made));
+            if (spec.role != app::Role::None) {
+                auto* label = store_.make<Win32Label>(made);
+                app::bind(controls_, spec, label);
+                if (spec.detailsLine >= 0) details.at(static_cast<std::size_t>(spec.detailsLine)) = label;
+            }
             break;
-        case ControlKind::List: app::bind(controls_, spec, store_.make<Win32List>(made)); break;
+        case ControlKind::List: {
+            auto* list = store_.make<Win32List>(made);
+            app::bind(controls_, spec, list);
+            if (spec.role == app::Role::SerialList) {
+                serialList = list;
+                // The empty list's tooltip explains why it is empty and what to do.
+                list->onExplain([this, &spec](const std::string& tip) { setTooltip(spec, tip); });
+            }
+            break;
+        }
         case ControlKind::CheckBox: app::bind(controls_, spec, store_.make<Win32CheckBox>(made)); break;
         case ControlKind::Line: break;
         case ControlKind::Timer:
@@ -165,6 +183,12 @@ void MainWindow::build() {
             break;
         }
     }
+    // While the serial-number list is empty, the details boxes beside it say why and what to do.
+    serialList->onEmptyText([details](const std::string& listText) {
+        const app::texts::DetailLines* lines = app::texts::emptyListDetails(listText);
+        for (std::size_t k = 0; k < details.size(); ++k)
+            if (details[k]) details[k]->setHint(lines ? (*lines)[k] : "");
+    });
     controls_.showWindow = [this] {
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
@@ -189,6 +213,16 @@ void MainWindow::addTooltips() {
         tool.lpszText = tip.data();  // the tooltip keeps its own copy
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
+}
+
+void MainWindow::setTooltip(const ControlSpec& spec, const std::string& text) {
+    std::wstring tip = toWide(text.empty() ? spec.description : text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control(spec.name));
+    tool.lpszText = tip.data();
+    SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/form_controls.h"
+#include "app/main_form.h"
 #include "ui/win32/win32_controls.h"
 
 #include <windows.h>
@@ -46,6 +47,8 @@ private:
     void focusFirstControl();
     // One tooltip window for the lists and the check box, with the form's texts.
     void addTooltips();
+    // The tooltip of a control; `text` replaces the form's text, "" gives it back.
+    void setTooltip(const app::ControlSpec& spec, const std::string& text);
 
     HWND window_ = nullptr;
     HWND tooltips_ = nullptr;

@@ -8,17 +8,20 @@
 #include "ui/common/window_scenarios.h"
 #include "ui/win32/message_loop.h"
 
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -155,6 +158,37 @@ public:
         tool.lpszText = text.data();
         SendMessageW(tips, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
         return narrow(text.c_str());
+    }
+    int textWidth(const char* name, const std::string& text) override {
+        const HWND control = child(name);
+        HDC dc = GetDC(control);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        const std::wstring wide(text.begin(), text.end());  // the window's own texts are ASCII
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        return size.cx;
+    }
+    int textRoom(const char* name) override {
+        const HWND control = child(name);
+        RECT shown = placed(control);
+        if (GetParent(control) != window.handle()) {  // a frame cuts off what runs past its edge
+            const RECT frame = placed(GetParent(control));
+            IntersectRect(&shown, &shown, &frame);
+        }
+        const int width = shown.right - shown.left;
+        std::array<wchar_t, 64> kind{};
+        GetClassNameW(control, kind.data(), static_cast<int>(kind.size()));
+        if (std::wstring(kind.data()) == WC_COMBOBOXW) {
+            COMBOBOXINFO parts{};
+            parts.cbSize = sizeof parts;
+            GetComboBoxInfo(control, &parts);
+            return width - (parts.rcButton.right - parts.rcButton.left);
+        }
+        if (std::wstring(kind.data()) == WC_BUTTONW) return width - GetSystemMetrics(SM_CXMENUCHECK) - 4;
+        if (std::wstring(kind.data()) != WC_STATICW) return width - 2 * (6 + 2);  // a frame's caption
+        return width;
     }
     bool dropped(const char* name) override { return SendMessageW(child(name), CB_GETDROPPEDSTATE, 0, 0) == TRUE; }
     void focus(const char* name) override { SetFocus(child(name)); }
