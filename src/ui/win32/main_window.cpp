@@ -7,9 +7,11 @@
 #include "ui/win32/resource_ids.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace korvex::ui {
@@ -114,6 +116,7 @@ MainWindow::MainWindow() {
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::windowProc));
     build();
     addTooltips();
+    nameControls();
     applyDpi(GetDpiForWindow(window_), nullptr);
 }
 
@@ -223,6 +226,26 @@ void MainWindow::setTooltip(const ControlSpec& spec, const std::string& text) {
     tool.uId = reinterpret_cast<UINT_PTR>(control(spec.name));
     tool.lpszText = tip.data();
     SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void MainWindow::nameControls() {
+    for (const ControlSpec& spec : app::mainForm().controls) {
+        const HWND made = control(spec.name);
+        AccessibleText text{toWide(spec.accessibleName), 0, toWide(spec.description), false};
+        switch (spec.kind) {
+        case ControlKind::Frame: text.role = ROLE_SYSTEM_GROUPING; break;
+        case ControlKind::List: text.role = ROLE_SYSTEM_COMBOBOX; break;
+        case ControlKind::CheckBox: text.role = ROLE_SYSTEM_CHECKBUTTON; break;
+        case ControlKind::Label: text.role = ROLE_SYSTEM_STATICTEXT; break;  // named by its own text
+        case ControlKind::ValueBox:
+            text.role = ROLE_SYSTEM_STATICTEXT;
+            text.valueIsText = true;  // named for its field; what it shows is its value
+            break;
+        case ControlKind::Line: text.role = ROLE_SYSTEM_SEPARATOR; break;
+        case ControlKind::Timer: continue;
+        }
+        makeAccessible(made, std::move(text));
+    }
 }
 
 void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {

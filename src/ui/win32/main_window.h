@@ -6,6 +6,7 @@
 
 #include "app/form_controls.h"
 #include "app/main_form.h"
+#include "ui/win32/accessible_control.h"
 #include "ui/win32/win32_controls.h"
 
 #include <windows.h>
@@ -49,7 +50,11 @@ private:
     void addTooltips();
     // The tooltip of a control; `text` replaces the form's text, "" gives it back.
     void setTooltip(const app::ControlSpec& spec, const std::string& text);
+    // Names each control for screen readers, with the role of its kind.
+    void nameControls();
 
+    // First, so that COM outlives the controls' accessible objects.
+    ComApartment com_;
     HWND window_ = nullptr;
     HWND tooltips_ = nullptr;
     HFONT font_ = nullptr;
