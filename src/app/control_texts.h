@@ -3,6 +3,9 @@
 // end says the same; the logic picks the list's empty-state text, the front ends only show it.
 #pragma once
 
+#include <array>
+#include <string_view>
+
 namespace korvex::app::texts {
 
 // A control's accessible name, and the short explanation that is both its tooltip and its
@@ -43,11 +46,13 @@ inline constexpr ControlText kDetailsGroup = {"Device details", "The board being
 inline constexpr ControlText kEncodersGroup = {"Rotary encoder type for button pairs",
                                                "The encoder mode of each button pair, and the pulse length."};
 
-// What the serial-number list shows while it lists no board, with the tooltip that explains it.
-inline constexpr const char* kNoBoard = "No board found";
+// What the serial-number list shows while it lists no board: a text short enough for the narrow
+// list, and the tooltip that explains it in full. The same is said in brief in the details boxes
+// beside the list, greyed, one line a box (manufacturer, product, version), while they are empty.
+inline constexpr const char* kNoBoard = "No board";
 inline constexpr const char* kNoBoardTip =
     "No Korvex rotary encoder board is attached. Plug one in: it is listed within a moment.";
-inline constexpr const char* kNoAccess = "Board found - no access";
+inline constexpr const char* kNoAccess = "No access";
 #ifdef _WIN32
 inline constexpr const char* kNoAccessTip =
     "Windows refused to open the board: another program may hold it for itself. Close that "
@@ -60,5 +65,25 @@ inline constexpr const char* kNoAccessTip =
     "sudo udevadm control --reload && sudo udevadm trigger --action=add --subsystem-match=hidraw\n"
     "The board is then listed here without replugging it.";
 #endif
+
+// Each line is one details box's visible width at most (169 px at 96 DPI in Arial 9.75 pt); the
+// window tests measure them. A leading space sets them in as far as a board's strings.
+using DetailLines = std::array<const char*, 3>;
+inline constexpr DetailLines kNoBoardDetails = {" No Korvex board is here.", " Plug one in: it is listed",
+                                                " here within a moment."};
+#ifdef _WIN32
+inline constexpr DetailLines kNoAccessDetails = {" Windows refused the board:", " another program holds it.",
+                                                 " Close that program."};
+#else
+inline constexpr DetailLines kNoAccessDetails = {" A board is here, but only", " root may open it. To fix it,",
+                                                 " run: korvexctl doctor"};
+#endif
+
+// The details lines that go with what the empty list shows; nullptr for a text without them.
+inline const DetailLines* emptyListDetails(std::string_view listText) {
+    if (listText == kNoBoard) return &kNoBoardDetails;
+    if (listText == kNoAccess) return &kNoAccessDetails;
+    return nullptr;
+}
 
 }  // namespace korvex::app::texts

@@ -133,18 +133,25 @@ FormSpec build() {
     add(explained({.role = Role::ManufacturerLabel,
                    .kind = Kind::ValueBox,
                    .name = "lblManuf",
-                   .rect = {1680, 720, 3300, 330}},
+                   .rect = {1680, 720, 3300, 330},
+                   .detailsLine = 0},
                   texts::kManufacturer, false),
         "Frame1");
     add(caption("Label5", "Product", {240, 1080, 1215, 285}, "lblProduct"), "Frame1");
-    add(explained(
-            {.role = Role::ProductLabel, .kind = Kind::ValueBox, .name = "lblProduct", .rect = {1680, 1080, 3300, 330}},
-            texts::kProduct, false),
+    add(explained({.role = Role::ProductLabel,
+                   .kind = Kind::ValueBox,
+                   .name = "lblProduct",
+                   .rect = {1680, 1080, 3300, 330},
+                   .detailsLine = 1},
+                  texts::kProduct, false),
         "Frame1");
     add(caption("Label2", "Version", {240, 1440, 1455, 285}, "lblVersion"), "Frame1");
-    add(explained(
-            {.role = Role::VersionLabel, .kind = Kind::ValueBox, .name = "lblVersion", .rect = {1680, 1440, 3300, 330}},
-            texts::kVersion, true),
+    add(explained({.role = Role::VersionLabel,
+                   .kind = Kind::ValueBox,
+                   .name = "lblVersion",
+                   .rect = {1680, 1440, 3300, 330},
+                   .detailsLine = 2},
+                  texts::kVersion, true),
         "Frame1");
 
     add({.role = Role::PollTimer, .kind = Kind::Timer, .name = "Timer", .enabled = false}, "");

@@ -65,6 +65,9 @@ struct ControlSpec {
     std::string accessibleName{};
     std::string description{};  // also the tooltip where `tooltip` is set
     bool tooltip = false;
+    // A value box: which line of the empty serial-number list's details it shows while it holds
+    // no value (texts::DetailLines); -1 for none.
+    int detailsLine = -1;
 };
 
 struct FormSpec {

@@ -1,11 +1,13 @@
 #include "ui/qt/main_window.h"
 
+#include "app/control_texts.h"
 #include "app/main_form.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/window_font.h"
 
 #include <QCloseEvent>
 
+#include <array>
 #include <map>
 
 namespace korvex::ui {
@@ -111,6 +113,9 @@ void MainWindow::build() {
         previous = next;
     }
 
+    // The value boxes that explain the empty serial-number list, by the line each shows.
+    std::array<QtLabel*, 3> details{};
+    QtList* serialList = nullptr;
     for (const ControlSpec& spec : form.controls) {
         QWidget* widget = spec.kind == ControlKind::Timer ? nullptr : made.at(spec.name);
         switch (spec.kind) {
@@ -122,10 +127,18 @@ void MainWindow::build() {
         }
         case ControlKind::Label:
         case ControlKind::ValueBox:
-            if (spec.role != app::Role::None)
-                app::bind(controls_, spec, store_.make<QtLabel>(static_cast<QLabel*>(widget)));
+            if (spec.role != app::Role::None) {
+                auto* label = store_.make<QtLabel>(static_cast<QLabel*>(widget));
+                app::bind(controls_, spec, label);
+                if (spec.detailsLine >= 0) details.at(static_cast<std::size_t>(spec.detailsLine)) = label;
+            }
             break;
-        case ControlKind::List: app::bind(controls_, spec, store_.make<QtList>(static_cast<QComboBox*>(widget))); break;
+        case ControlKind::List: {
+            auto* list = store_.make<QtList>(static_cast<QComboBox*>(widget));
+            app::bind(controls_, spec, list);
+            if (spec.role == app::Role::SerialList) serialList = list;
+            break;
+        }
         case ControlKind::CheckBox:
             app::bind(controls_, spec, store_.make<QtCheckBox>(static_cast<ToggleBox*>(widget)));
             break;
@@ -133,6 +146,12 @@ void MainWindow::build() {
         case ControlKind::Timer: app::bind(controls_, spec, &timer_); break;
         }
     }
+    // While the serial-number list is empty, the details boxes beside it say why and what to do.
+    serialList->onEmptyText([details](const std::string& listText) {
+        const app::texts::DetailLines* lines = app::texts::emptyListDetails(listText);
+        for (std::size_t k = 0; k < details.size(); ++k)
+            if (details[k]) details[k]->setHint(lines ? (*lines)[k] : "");
+    });
     controls_.showWindow = [this] { show(); };
 }
 

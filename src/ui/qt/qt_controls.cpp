@@ -30,9 +30,24 @@ void takeWheelOnlyWithFocus(QComboBox* combo) {
     combo->installEventFilter(new WheelNeedsFocus(combo));
 }
 
-std::string QtLabel::caption() const { return fromQt(label_->text()); }
+std::string QtLabel::caption() const { return fromQt(caption_); }
 
-void QtLabel::applyCaption(const std::string& caption) { label_->setText(toQt(caption)); }
+void QtLabel::applyCaption(const std::string& caption) {
+    caption_ = toQt(caption);
+    show();
+}
+
+void QtLabel::setHint(const std::string& hint) {
+    hint_ = toQt(hint);
+    show();
+}
+
+void QtLabel::show() {
+    // A caption always wins: a board's own strings never share the box with a hint.
+    const bool hinting = caption_.isEmpty() && !hint_.isEmpty();
+    label_->setForegroundRole(hinting ? QPalette::PlaceholderText : QPalette::WindowText);
+    label_->setText(hinting ? hint_ : caption_);
+}
 
 QtList::QtList(QComboBox* combo) : combo_(combo) {
     combo_->setEditable(false);
@@ -44,6 +59,7 @@ std::string QtList::itemText(int index) const { return fromQt(combo_->itemText(i
 void QtList::applyClear() {
     const QSignalBlocker blocker(combo_);
     combo_->clear();
+    tellEmptyText();
 }
 
 void QtList::applyAddItem(const std::string& text, int index) {
@@ -53,6 +69,11 @@ void QtList::applyAddItem(const std::string& text, int index) {
     combo_->insertItem(at, toQt(text));
     // Qt selects the first item put into an empty list; a new item never changes the selection.
     if (noneSelected) combo_->setCurrentIndex(-1);
+    tellEmptyText();
+}
+
+void QtList::tellEmptyText() {
+    if (emptyText_) emptyText_(combo_->count() == 0 ? fromQt(combo_->placeholderText()) : std::string());
 }
 
 void QtList::applyListIndex(int index) {
@@ -62,6 +83,7 @@ void QtList::applyListIndex(int index) {
 
 void QtList::applyPlaceholder(const std::string& text, const std::string& tooltip) {
     combo_->setPlaceholderText(toQt(text));
+    tellEmptyText();
     if (!tooltip.empty()) {
         if (!explaining_) {
             ownToolTip_ = combo_->toolTip();

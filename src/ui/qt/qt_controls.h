@@ -12,18 +12,24 @@
 #include <QLabel>
 #include <QTimer>
 
+#include <functional>
+
 namespace korvex::ui {
 
 class QtLabel final : public app::LabelControl {
 public:
-    explicit QtLabel(QLabel* label) : label_(label) {}
+    explicit QtLabel(QLabel* label) : label_(label), caption_(label->text()) {}
     std::string caption() const override;
     bool enabled() const override { return label_->isEnabled(); }
+    // A greyed text shown while the caption is empty; "" for none. The caption stays "".
+    void setHint(const std::string& hint);
 
 private:
     void applyCaption(const std::string& caption) override;
     void applyEnabled(bool enabled) override { label_->setEnabled(enabled); }
+    void show();
     QLabel* label_;
+    QString caption_, hint_;
 };
 
 class QtFrame final : public app::FrameControl {
@@ -43,6 +49,8 @@ void takeWheelOnlyWithFocus(QComboBox* combo);
 class QtList final : public app::ListControl {
 public:
     explicit QtList(QComboBox* combo);
+    // Told what the list shows while it is empty: its placeholder text, or "" once it has an item.
+    void onEmptyText(std::function<void(const std::string&)> handler) { emptyText_ = std::move(handler); }
     int listIndex() const override { return combo_->currentIndex(); }
     int listCount() const override { return combo_->count(); }
     std::string itemText(int index) const override;
@@ -54,7 +62,9 @@ private:
     void applyListIndex(int index) override;
     void applyEnabled(bool enabled) override { combo_->setEnabled(enabled); }
     void applyPlaceholder(const std::string& text, const std::string& tooltip) override;
+    void tellEmptyText();
     QComboBox* combo_;
+    std::function<void(const std::string&)> emptyText_;
     // The list's own tooltip and description, while a placeholder's explanation stands in for them.
     bool explaining_ = false;
     QString ownToolTip_, ownDescription_;

@@ -11,6 +11,7 @@ namespace {
 
 constexpr wchar_t kFrameClass[] = L"KorvexCaptionFrame";
 constexpr wchar_t kColorProperty[] = L"korvex.sysColor";
+constexpr wchar_t kTextColorProperty[] = L"korvex.textColor";
 constexpr wchar_t kFontProperty[] = L"korvex.font";
 constexpr int kCaptionIndent = 6;   // caption starts this far in from the left edge, at 96 DPI
 constexpr int kCaptionPadding = 2;  // gap between the border line and the caption text
@@ -96,12 +97,18 @@ bool answerControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
     return false;
 }
 
+void setStaticTextColor(HWND control, int sysColor) {
+    SetPropW(control, kTextColorProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(sysColor + 1)));
+    InvalidateRect(control, nullptr, TRUE);
+}
+
 HBRUSH staticColor(HWND control, HDC dc) {
     const auto stored = reinterpret_cast<INT_PTR>(GetPropW(control, kColorProperty));
     if (stored == 0) return nullptr;
     const int sysColor = static_cast<int>(stored - 1);
+    const auto text = reinterpret_cast<INT_PTR>(GetPropW(control, kTextColorProperty));
     SetBkColor(dc, GetSysColor(sysColor));
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetTextColor(dc, GetSysColor(text != 0 ? static_cast<int>(text - 1) : COLOR_WINDOWTEXT));
     return GetSysColorBrush(sysColor);
 }
 

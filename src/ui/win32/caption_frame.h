@@ -14,6 +14,8 @@ const wchar_t* captionFrameClass();
 // Colours a static control in a system colour (COLOR_WINDOW, COLOR_ACTIVEBORDER ...) instead
 // of the dialog colour; its parent applies it in WM_CTLCOLORSTATIC.
 void setStaticColor(HWND control, int sysColor);
+// The colour of such a control's text; COLOR_WINDOWTEXT unless set.
+void setStaticTextColor(HWND control, int sysColor);
 // The WM_CTLCOLORSTATIC answer for a control marked by setStaticColor, or nullptr.
 HBRUSH staticColor(HWND control, HDC dc);
 

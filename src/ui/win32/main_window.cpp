@@ -1,13 +1,17 @@
 #include "ui/win32/main_window.h"
 
+#include "app/control_texts.h"
 #include "app/main_form.h"
 #include "device/windows/wide_text.h"
 #include "ui/win32/caption_frame.h"
 #include "ui/win32/resource_ids.h"
 
 #include <commctrl.h>
+#include <oleacc.h>
 
 #include <algorithm>
+#include <array>
+#include <utility>
 #include <vector>
 
 namespace korvex::ui {
@@ -112,6 +116,7 @@ MainWindow::MainWindow() {
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::windowProc));
     build();
     addTooltips();
+    nameControls();
     applyDpi(GetDpiForWindow(window_), nullptr);
 }
 
@@ -148,15 +153,31 @@ void MainWindow::build() {
         above = next;
     }
 
+    // The value boxes that explain the empty serial-number list, by the line each shows.
+    std::array<Win32Label*, 3> details{};
+    Win32List* serialList = nullptr;
     for (const ControlSpec& spec : form.controls) {
         const HWND made = control(spec.name);
         switch (spec.kind) {
         case ControlKind::Frame: app::bind(controls_, spec, store_.make<Win32Frame>(made)); break;
         case ControlKind::Label:
         case ControlKind::ValueBox:
-            if (spec.role != app::Role::None) app::bind(controls_, spec, store_.make<Win32Label>(made));
+            if (spec.role != app::Role::None) {
+                auto* label = store_.make<Win32Label>(made);
+                app::bind(controls_, spec, label);
+                if (spec.detailsLine >= 0) details.at(static_cast<std::size_t>(spec.detailsLine)) = label;
+            }
             break;
-        case ControlKind::List: app::bind(controls_, spec, store_.make<Win32List>(made)); break;
+        case ControlKind::List: {
+            auto* list = store_.make<Win32List>(made);
+            app::bind(controls_, spec, list);
+            if (spec.role == app::Role::SerialList) {
+                serialList = list;
+                // The empty list's tooltip explains why it is empty and what to do.
+                list->onExplain([this, &spec](const std::string& tip) { setTooltip(spec, tip); });
+            }
+            break;
+        }
         case ControlKind::CheckBox: app::bind(controls_, spec, store_.make<Win32CheckBox>(made)); break;
         case ControlKind::Line: break;
         case ControlKind::Timer:
@@ -165,6 +186,12 @@ void MainWindow::build() {
             break;
         }
     }
+    // While the serial-number list is empty, the details boxes beside it say why and what to do.
+    serialList->onEmptyText([details](const std::string& listText) {
+        const app::texts::DetailLines* lines = app::texts::emptyListDetails(listText);
+        for (std::size_t k = 0; k < details.size(); ++k)
+            if (details[k]) details[k]->setHint(lines ? (*lines)[k] : "");
+    });
     controls_.showWindow = [this] {
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
@@ -188,6 +215,36 @@ void MainWindow::addTooltips() {
         tool.uId = reinterpret_cast<UINT_PTR>(control(spec.name));
         tool.lpszText = tip.data();  // the tooltip keeps its own copy
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void MainWindow::setTooltip(const ControlSpec& spec, const std::string& text) {
+    std::wstring tip = toWide(text.empty() ? spec.description : text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = window_;
+    tool.uId = reinterpret_cast<UINT_PTR>(control(spec.name));
+    tool.lpszText = tip.data();
+    SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void MainWindow::nameControls() {
+    for (const ControlSpec& spec : app::mainForm().controls) {
+        const HWND made = control(spec.name);
+        AccessibleText text{toWide(spec.accessibleName), 0, toWide(spec.description), false};
+        switch (spec.kind) {
+        case ControlKind::Frame: text.role = ROLE_SYSTEM_GROUPING; break;
+        case ControlKind::List: text.role = ROLE_SYSTEM_COMBOBOX; break;
+        case ControlKind::CheckBox: text.role = ROLE_SYSTEM_CHECKBUTTON; break;
+        case ControlKind::Label: text.role = ROLE_SYSTEM_STATICTEXT; break;  // named by its own text
+        case ControlKind::ValueBox:
+            text.role = ROLE_SYSTEM_STATICTEXT;
+            text.valueIsText = true;  // named for its field; what it shows is its value
+            break;
+        case ControlKind::Line: text.role = ROLE_SYSTEM_SEPARATOR; break;
+        case ControlKind::Timer: continue;
+        }
+        makeAccessible(made, std::move(text));
     }
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "app/form_controls.h"
+#include "app/main_form.h"
+#include "ui/win32/accessible_control.h"
 #include "ui/win32/win32_controls.h"
 
 #include <windows.h>
@@ -46,7 +48,13 @@ private:
     void focusFirstControl();
     // One tooltip window for the lists and the check box, with the form's texts.
     void addTooltips();
+    // The tooltip of a control; `text` replaces the form's text, "" gives it back.
+    void setTooltip(const app::ControlSpec& spec, const std::string& text);
+    // Names each control for screen readers, with the role of its kind.
+    void nameControls();
 
+    // First, so that COM outlives the controls' accessible objects.
+    ComApartment com_;
     HWND window_ = nullptr;
     HWND tooltips_ = nullptr;
     HFONT font_ = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/win32/win32_controls.h"
 
 #include "device/windows/wide_text.h"
+#include "ui/win32/caption_frame.h"
 
 #include <commctrl.h>
 
@@ -59,9 +60,24 @@ void dispatchCommand(HWND control, UINT code) {
     if (auto* target = static_cast<CommandTarget*>(GetPropW(control, kTargetProperty))) target->onCommand(code);
 }
 
-std::string Win32Label::caption() const { return windowText(label_); }
+Win32Label::Win32Label(HWND label) : label_(label), caption_(windowText(label)) {}
 
-void Win32Label::applyCaption(const std::string& caption) { SetWindowTextW(label_, toWide(caption).c_str()); }
+void Win32Label::applyCaption(const std::string& caption) {
+    caption_ = caption;
+    show();
+}
+
+void Win32Label::setHint(const std::string& hint) {
+    hint_ = hint;
+    show();
+}
+
+void Win32Label::show() {
+    // A caption always wins: a board's own strings never share the box with a hint.
+    const bool hinting = caption_.empty() && !hint_.empty();
+    setStaticTextColor(label_, hinting ? COLOR_GRAYTEXT : COLOR_WINDOWTEXT);
+    SetWindowTextW(label_, toWide(hinting ? hint_ : caption_).c_str());
+}
 
 void Win32Frame::applyEnabled(bool enabled) {
     if (!enabled) {
@@ -113,18 +129,29 @@ void Win32List::onCommand(UINT code) {
     if (code == CBN_SELCHANGE) raiseClick();
 }
 
-void Win32List::applyClear() { SendMessageW(combo_, CB_RESETCONTENT, 0, 0); }
+void Win32List::applyClear() {
+    SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
+    tellEmptyText();
+}
 
 void Win32List::applyAddItem(const std::string& text, int index) {
     const int at = index >= 0 && index < listCount() ? index : -1;  // -1 appends
     SendMessageW(combo_, CB_INSERTSTRING, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(toWide(text).c_str()));
+    tellEmptyText();
+}
+
+void Win32List::tellEmptyText() {
+    if (emptyText_) emptyText_(listCount() == 0 ? placeholder_ : std::string());
 }
 
 void Win32List::applyListIndex(int index) { SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
 
-void Win32List::applyPlaceholder(const std::string& text, const std::string& /*tooltip*/) {
+void Win32List::applyPlaceholder(const std::string& text, const std::string& tooltip) {
+    if (explain_) explain_(tooltip);
     // The combo box's cue banner (common controls 6): shown while no item is selected.
     SendMessageW(combo_, CB_SETCUEBANNER, 0, reinterpret_cast<LPARAM>(toWide(text).c_str()));
+    placeholder_ = text;
+    tellEmptyText();
 }
 
 Win32CheckBox::Win32CheckBox(HWND box) : box_(box) { attachTarget(box_, this); }

@@ -8,6 +8,9 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <string>
+
 namespace korvex::ui {
 
 // A control that acts on the notifications it sends its parent through WM_COMMAND.
@@ -24,14 +27,18 @@ void dispatchCommand(HWND control, UINT code);
 
 class Win32Label final : public app::LabelControl {
 public:
-    explicit Win32Label(HWND label) : label_(label) {}
-    std::string caption() const override;
+    explicit Win32Label(HWND label);
+    std::string caption() const override { return caption_; }
     bool enabled() const override { return IsWindowEnabled(label_) != FALSE; }
+    // A greyed text shown while the caption is empty; "" for none. The caption stays "".
+    void setHint(const std::string& hint);
 
 private:
     void applyCaption(const std::string& caption) override;
     void applyEnabled(bool enabled) override { EnableWindow(label_, enabled); }
+    void show();
     HWND label_;
+    std::string caption_, hint_;
 };
 
 // A frame's enabled state is the container window's: disabled, it passes no input to its
@@ -52,6 +59,10 @@ class Win32List final : public app::ListControl, public CommandTarget {
 public:
     explicit Win32List(HWND combo);
     ~Win32List() override;
+    // Told what the list shows while it is empty: its placeholder text, or "" once it has an item.
+    void onEmptyText(std::function<void(const std::string&)> handler) { emptyText_ = std::move(handler); }
+    // Told the tooltip that explains the placeholder, or "" when the list's own tooltip is back.
+    void onExplain(std::function<void(const std::string&)> handler) { explain_ = std::move(handler); }
     int listIndex() const override;
     int listCount() const override;
     std::string itemText(int index) const override;
@@ -64,7 +75,10 @@ private:
     void applyListIndex(int index) override;
     void applyEnabled(bool enabled) override { EnableWindow(combo_, enabled); }
     void applyPlaceholder(const std::string& text, const std::string& tooltip) override;
+    void tellEmptyText();
     HWND combo_;
+    std::string placeholder_;
+    std::function<void(const std::string&)> emptyText_, explain_;
 };
 
 // A BS_3STATE button: the program may show it greyed, while a user's click turns unchecked or

@@ -1,5 +1,10 @@
 #include "ui/common/window_scenarios.h"
 
+#include "app/control_texts.h"
+#include "app/main_form.h"
+#include "protocol/device_panel.h"
+#include "protocol/settings.h"
+
 namespace korvex::testing {
 
 SimDeviceInfo board(const char16_t* serial, BoardSettings settings) {
@@ -11,6 +16,7 @@ SimDeviceInfo board(const char16_t* serial, BoardSettings settings) {
 
 namespace {
 const char* const kLists[] = {"SerNo", "Enc1", "Enc2", "Enc3", "Enc4", "Enc5", "Enc6", "Enc7", "Enc8", "ModeCh1"};
+const char* const kDetails[] = {"lblManuf", "lblProduct", "lblVersion"};
 }  // namespace
 
 const std::vector<Placed>& expectedPlacement() {
@@ -61,11 +67,13 @@ void WindowScenarios::startsWithNoBoardInItsInitialState() {
     EXPECT_EQ(window_.text("Frame3"), "Rotary encoder type for button pairs:");
     EXPECT_FALSE(window_.enabled("Frame1"));
     EXPECT_FALSE(window_.enabled("Frame3"));
-    // The static labels of the details frame read in normal text; the value boxes are empty.
+    // The static labels of the details frame read in normal text; the value boxes hold no value
+    // and say, beside the empty list, that no board is attached.
     for (const char* name : {"Label2", "Label3", "Label4", "Label5"}) EXPECT_TRUE(window_.enabled(name)) << name;
     EXPECT_EQ(window_.text("Label3"), "Serial Number");
-    for (const char* name : {"lblSerialNumber", "lblManuf", "lblProduct", "lblVersion"})
-        EXPECT_EQ(window_.text(name), "") << name;
+    EXPECT_EQ(window_.text("lblSerialNumber"), "");
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(window_.text(kDetails[k]), app::texts::kNoBoardDetails[k]);
+    EXPECT_EQ(window_.controls().manufacturerLabel->caption(), "");
     for (const char* name : kLists) {
         EXPECT_EQ(window_.itemCount(name), 0) << name;
         EXPECT_EQ(window_.selected(name), -1) << name;
@@ -232,6 +240,59 @@ void WindowScenarios::theListsAndTheBoxExplainThemselves() {
     EXPECT_NE(window_.tooltip("Enc3").find("1:4"), std::string::npos);
     EXPECT_NE(window_.tooltip("ModeCh1").find("4 to 100 ms"), std::string::npos);
     EXPECT_NE(window_.tooltip("NoJoy").find("game controllers"), std::string::npos);
+}
+
+// A board we may not open is explained beside the list; a board shown fills the boxes with its own
+// strings and never a hint, even where it has none; unplugged, the explanation comes back.
+void WindowScenarios::theEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes() {
+    SimDeviceInfo locked = board(u"KX000001", {});
+    locked.openable = false;
+    bus_.addDevice(locked);
+    load();
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(window_.text(kDetails[k]), app::texts::kNoAccessDetails[k]);
+    EXPECT_NE(window_.tooltip("SerNo").find(app::texts::kNoAccessTip), std::string::npos);
+
+    SimDeviceInfo nameless = board(u"KX000002", {});
+    nameless.manufacturer.reset();  // a string the board does not give
+    const std::size_t shown = bus_.addDevice(nameless);
+    window_.controls().pollTimer->raiseTick();
+    window_.pump(50);
+    ASSERT_EQ(window_.text("SerNo"), "KX000002");
+    EXPECT_EQ(window_.tooltip("SerNo"), app::texts::kSerial.tip);  // its own tooltip again
+    EXPECT_EQ(window_.text("lblManuf"), "");
+    EXPECT_EQ(window_.text("lblProduct"), " Rotary Encoders Interface");
+    EXPECT_EQ(window_.text("lblVersion"), " 1.14");
+
+    bus_.unplug(shown);
+    window_.controls().pollTimer->raiseTick();
+    window_.pump(50);
+    EXPECT_EQ(window_.itemCount("SerNo"), 0);
+    for (std::size_t k = 0; k < 3; ++k) EXPECT_EQ(window_.text(kDetails[k]), app::texts::kNoAccessDetails[k]);
+}
+
+// Every text the window can show, each where it is shown, read whole at 96 DPI in the window's
+// font: the captions, the list items, the empty list's texts and their details, and the firmware
+// warning.
+void WindowScenarios::everyTextTheWindowShowsFitsItsControl() {
+    load();
+    std::vector<std::pair<std::string, std::string>> shown;
+    for (const app::ControlSpec& control : app::mainForm().controls)
+        if (!control.caption.empty()) shown.emplace_back(control.name, control.caption);
+    for (int k = 1; k <= app::kEncoderCount; ++k)
+        for (const char* mode : kEncoderModeTexts) shown.emplace_back("Enc" + std::to_string(k), mode);
+    for (int code = kPulseCodeMin; code <= kPulseCodeMax; ++code) shown.emplace_back("ModeCh1", pulseText(code));
+    for (const char* empty : {app::texts::kNoBoard, app::texts::kNoAccess}) {
+        shown.emplace_back("SerNo", empty);
+        const app::texts::DetailLines* lines = app::texts::emptyListDetails(empty);
+        ASSERT_NE(lines, nullptr) << empty;
+        for (std::size_t k = 0; k < 3; ++k) shown.emplace_back(kDetails[k], (*lines)[k]);
+    }
+    shown.emplace_back("lblVersion", versionCaption(0x0013) + kFirmwareWarning);
+    for (const auto& [control, text] : shown) {
+        const int room = window_.textRoom(control.c_str());
+        EXPECT_GT(room, 0) << control;
+        EXPECT_LE(window_.textWidth(control.c_str(), text), room) << control << ": \"" << text << '"';
+    }
 }
 
 void WindowScenarios::closingStopsTheTimerAndClosesTheBoard() {

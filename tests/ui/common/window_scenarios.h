@@ -50,6 +50,10 @@ public:
     virtual int selected(const char* list) = 0;
     virtual int checkState(const char* box) = 0;  // 0 unchecked, 1 checked, 2 greyed
     virtual std::string tooltip(const char* name) = 0;
+    // How wide a text is in the control's own font, and how much of the control shows text: the
+    // part its container leaves visible, less a list's drop button or a check box's box.
+    virtual int textWidth(const char* name, const std::string& text) = 0;
+    virtual int textRoom(const char* name) = 0;
     virtual bool dropped(const char* list) = 0;
     virtual void focus(const char* name) = 0;
     // The name of the control with the keyboard focus; "?" for none.
@@ -87,6 +91,8 @@ public:
     void aDisabledFrameKeepsMouseAndKeyboardFromItsLists();
     void theWheelChangesOnlyTheListWithTheFocus();
     void theListsAndTheBoxExplainThemselves();
+    void theEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes();
+    void everyTextTheWindowShowsFitsItsControl();
     void closingStopsTheTimerAndClosesTheBoard();
 
     // The logic started on the window, shown.
@@ -124,4 +130,7 @@ SimDeviceInfo board(const char16_t* serial, BoardSettings settings);
                            aDisabledFrameKeepsMouseAndKeyboardFromItsLists)                                         \
     KORVEX_WINDOW_SCENARIO(Fixture, TheWheelChangesOnlyTheListWithTheFocus, theWheelChangesOnlyTheListWithTheFocus) \
     KORVEX_WINDOW_SCENARIO(Fixture, TheListsAndTheBoxExplainThemselves, theListsAndTheBoxExplainThemselves)         \
+    KORVEX_WINDOW_SCENARIO(Fixture, TheEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes,                        \
+                           theEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes)                                 \
+    KORVEX_WINDOW_SCENARIO(Fixture, EveryTextTheWindowShowsFitsItsControl, everyTextTheWindowShowsFitsItsControl)   \
     KORVEX_WINDOW_SCENARIO(Fixture, ClosingStopsTheTimerAndClosesTheBoard, closingStopsTheTimerAndClosesTheBoard)

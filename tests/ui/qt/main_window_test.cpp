@@ -12,7 +12,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -81,6 +85,28 @@ public:
         return state == Qt::Checked ? 1 : state == Qt::PartiallyChecked ? 2 : 0;
     }
     std::string tooltip(const char* name) override { return child<QWidget>(name)->toolTip().toStdString(); }
+    int textWidth(const char* name, const std::string& text) override {
+        return QFontMetrics(child<QWidget>(name)->font()).horizontalAdvance(QString::fromStdString(text));
+    }
+    int textRoom(const char* name) override {
+        QWidget* widget = child<QWidget>(name);
+        if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            return combo->style()
+                ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+                .width();
+        }
+        if (auto* box = qobject_cast<QCheckBox*>(widget)) {
+            QStyleOptionButton option;
+            option.initFrom(box);
+            option.text = box->text();
+            return box->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, box).width();
+        }
+        // The caption sits on the border, 6 px in and with 2 px of space each side.
+        if (qobject_cast<CaptionFrame*>(widget)) return widget->width() - 2 * (6 + 2);
+        return widget->visibleRegion().boundingRect().width();
+    }
     bool dropped(const char* name) override { return list(name)->view()->isVisible(); }
     void focus(const char* name) override { child<QWidget>(name)->setFocus(); }
     std::string focusName() override {
@@ -138,7 +164,9 @@ TEST_F(Window, StartsInItsOwnLook) {
         EXPECT_TRUE(value->autoFillBackground()) << name;
         EXPECT_EQ(value->backgroundRole(), QPalette::Base) << name;
     }
-    EXPECT_EQ(list("SerNo")->placeholderText(), "No board found");
+    EXPECT_EQ(list("SerNo")->placeholderText(), "No board");
+    // The hint in a value box is greyed; a board's string is not.
+    EXPECT_EQ(child<QLabel>("lblManuf")->foregroundRole(), QPalette::PlaceholderText);
     // The frames cut off what runs past their right edge at x = 289.
     EXPECT_EQ(child<QLabel>("lblVersion")->visibleRegion().boundingRect().width(), 169);
     EXPECT_EQ(child<QWidget>("Line1")->visibleRegion().boundingRect().width(), 273);
@@ -163,7 +191,7 @@ TEST_F(Window, TheEmptyListSaysABoardIsThereButMayNotBeOpenedAndHowToFixIt) {
     bus.addDevice(locked);
     load();
     QComboBox* serNo = list("SerNo");
-    EXPECT_EQ(serNo->placeholderText(), "Board found - no access");
+    EXPECT_EQ(serNo->placeholderText(), "No access");
     EXPECT_EQ(serNo->count(), 0);
     EXPECT_FALSE(serNo->isEnabled());
     EXPECT_TRUE(serNo->toolTip().contains("udevadm trigger"));
@@ -173,6 +201,7 @@ TEST_F(Window, TheEmptyListSaysABoardIsThereButMayNotBeOpenedAndHowToFixIt) {
     window.controls().pollTimer->raiseTick();
     EXPECT_EQ(serNo->currentText(), "KX000002");
     EXPECT_EQ(serNo->toolTip().toStdString(), app::texts::kSerial.tip);  // its own tooltip again
+    EXPECT_EQ(child<QLabel>("lblManuf")->foregroundRole(), QPalette::WindowText);
 }
 
 // What a screen reader gets: a name and a description for every control, captions tied to what

@@ -1,7 +1,8 @@
 # Fails unless the executable EXE imports only DLLs that ship with Windows: it is linked statically
 # and needs nothing beside it.   cmake -DOBJDUMP=... -DEXE=... -P check_imports.cmake
 cmake_minimum_required(VERSION 3.25)
-set(allowed KERNEL32.dll USER32.dll GDI32.dll COMCTL32.dll SETUPAPI.dll HID.DLL msvcrt.dll)
+set(allowed KERNEL32.dll USER32.dll GDI32.dll COMCTL32.dll SETUPAPI.dll HID.DLL msvcrt.dll OLEACC.dll ole32.dll
+  OLEAUT32.dll)
 execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "objdump failed on ${EXE}")

@@ -6,19 +6,24 @@
 #include "app/main_form.h"
 #include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
+#include "ui/win32/accessible_control.h"
 #include "ui/win32/message_loop.h"
 
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
+#include <oleacc.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <iterator>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -156,6 +161,37 @@ public:
         SendMessageW(tips, TTM_GETTEXTW, text.size(), reinterpret_cast<LPARAM>(&tool));
         return narrow(text.c_str());
     }
+    int textWidth(const char* name, const std::string& text) override {
+        const HWND control = child(name);
+        HDC dc = GetDC(control);
+        const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        const std::wstring wide(text.begin(), text.end());  // the window's own texts are ASCII
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        return size.cx;
+    }
+    int textRoom(const char* name) override {
+        const HWND control = child(name);
+        RECT shown = placed(control);
+        if (GetParent(control) != window.handle()) {  // a frame cuts off what runs past its edge
+            const RECT frame = placed(GetParent(control));
+            IntersectRect(&shown, &shown, &frame);
+        }
+        const int width = shown.right - shown.left;
+        std::array<wchar_t, 64> kind{};
+        GetClassNameW(control, kind.data(), static_cast<int>(kind.size()));
+        if (std::wstring(kind.data()) == WC_COMBOBOXW) {
+            COMBOBOXINFO parts{};
+            parts.cbSize = sizeof parts;
+            GetComboBoxInfo(control, &parts);
+            return width - (parts.rcButton.right - parts.rcButton.left);
+        }
+        if (std::wstring(kind.data()) == WC_BUTTONW) return width - GetSystemMetrics(SM_CXMENUCHECK) - 4;
+        if (std::wstring(kind.data()) != WC_STATICW) return width - 2 * (6 + 2);  // a frame's caption
+        return width;
+    }
     bool dropped(const char* name) override { return SendMessageW(child(name), CB_GETDROPPEDSTATE, 0, 0) == TRUE; }
     void focus(const char* name) override { SetFocus(child(name)); }
     std::string focusName() override {
@@ -257,6 +293,104 @@ TEST_F(Window, EveryControlScalesWithTheDpi) {
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child("Label1"), WM_GETFONT, 0, 0)), sizeof(font), &font);
     EXPECT_EQ(font.lfHeight, -20);
+}
+
+// A path of the build as a wine drive path (Z: is the host's root).
+std::wstring winePath(const char* path) {
+    std::wstring wide;
+    for (const char* c = path; *c; ++c) wide += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    return wide.starts_with(L'\\') ? L"Z:" + wide : wide;
+}
+
+// Runs the window probe with --accessible in a process of its own while this window answers its
+// questions, and returns what it printed.
+std::string probeFromOutside() {
+    wchar_t folder[MAX_PATH] = {}, file[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    GetTempFileNameW(folder, L"kxp", 0, file);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const HANDLE out = CreateFileW(file, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    const std::wstring program = winePath(KORVEX_WINDOW_PROBE_EXE);
+    std::wstring commandLine = L"\"" + program + L"\" --accessible --wait 10";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = out;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(out);
+    EXPECT_TRUE(started) << "could not start the probe";
+    if (!started) return {};
+    // Its questions arrive as COM calls through this thread's messages.
+    const ULONGLONG end = GetTickCount64() + 60000;
+    while (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT && GetTickCount64() < end) pump(20);
+    DWORD exitCode = STILL_ACTIVE;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    std::stringstream text;
+    text << std::ifstream(file).rdbuf();
+    DeleteFileW(file);
+    return text.str();
+}
+
+// A screen reader in another process hears each control by its own name and role: a list by its
+// pair or purpose, never by its value, the frames as groups, the captions as text.
+TEST_F(Window, AScreenReaderInAnotherProcessHearsEachControlsNameAndRole) {
+    scenarios.loadTwoBoards();
+    const std::string heard = probeFromOutside();
+    const char* const expected[] = {
+        R"(role=46 name="Encoder mode, buttons 1-2")",
+        R"(role=46 name="Encoder mode, buttons 9-10")",
+        R"(role=46 name="Encoder mode, buttons 15-16")",
+        R"(role=46 name="Encoder pulse length")",
+        R"(role=46 name="Serial number")",
+        R"(role=44 name="Hide from gaming devices list")",
+        R"(role=20 name="Device details")",
+        R"(role=20 name="Rotary encoder type for button pairs")",
+        R"(role=41 name="Serial Number")",
+        R"(role=41 name="5-6")",
+        R"(role=41 name="Manufacturer")",
+        R"(role=41 name="Version")",
+    };
+    for (const char* line : expected) EXPECT_NE(heard.find(line), std::string::npos) << line << "\n" << heard;
+    EXPECT_EQ(heard.find("role=10 "), std::string::npos) << heard;  // no control is a bare "client"
+    EXPECT_EQ(heard.find(R"(name="1:4")"), std::string::npos) << heard;
+}
+
+// A client may hold a control's object past the control: it then fails every question, and once
+// let go nothing is left, however often it was asked for.
+TEST_F(Window, AControlsAccessibleObjectOutlivesItAndIsFreedOnce) {
+    constexpr GUID iidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    load();
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    IAccessible* held = nullptr;
+    for (int i = 0; i < 50; ++i) {
+        IAccessible* object = nullptr;
+        ASSERT_EQ(AccessibleObjectFromWindow(child("Enc5"), static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
+                                             reinterpret_cast<void**>(&object)),
+                  S_OK);
+        if (held) held->Release();
+        held = object;
+    }
+    BSTR name = nullptr;
+    ASSERT_EQ(held->get_accName(self, &name), S_OK);
+    EXPECT_EQ(std::wstring(name), L"Encoder mode, buttons 9-10");
+    SysFreeString(name);
+
+    driver.close();
+    ASSERT_FALSE(IsWindow(window.handle()));
+    name = nullptr;
+    EXPECT_EQ(held->get_accName(self, &name), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(name, nullptr);
+    EXPECT_EQ(liveAccessibleObjects(), 1);
+    held->Release();
+    EXPECT_EQ(liveAccessibleObjects(), 0);
 }
 
 // Presses Alt+F4 as a person does, through the window's own message loop, and waits at most 3 s
