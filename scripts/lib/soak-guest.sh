@@ -25,8 +25,9 @@ save_logs() { cp "$logs/journal" "$logs/boards.log" "$OUT/"; }
 mkfifo /tmp/nap
 exec {napfd}<>/tmp/nap
 nap() { read -r -t "$1" -u "$napfd" _; }
-usec() { local t=${1/./}; echo $((10#$t)); }  # EPOCHREALTIME always has six decimals
-now_us() { usec "$EPOCHREALTIME"; }
+# Times in microseconds, without a subshell (a fork costs tens of milliseconds under emulation):
+# EPOCHREALTIME always has six decimals.
+now_us() { local t=${EPOCHREALTIME/./}; us=$((10#$t)); }
 # Every line a board program prints, stamped as it arrives; both programs append whole lines.
 stamp() { while IFS= read -r line; do printf '%s %s\n' "$EPOCHREALTIME" "$line"; done >>"$logs/boards.log"; }
 
@@ -46,7 +47,7 @@ for s in "${all_serials[@]}"; do
   # What a board's firmware holds at start.
   model_low[$s]=0 model_high[$s]=0 model_pulse[$s]=1 model_hide[$s]=0
 done
-command_fifo() { case $1 in KXH*) echo /tmp/uhid-commands ;; *) echo /tmp/usb-commands ;; esac; }
+command_fifo() { case $1 in KXH*) fifo=/tmp/uhid-commands ;; *) fifo=/tmp/usb-commands ;; esac; }
 
 # --- reading the boards' log as it grows
 exec {logfd}<"$logs/boards.log"
@@ -58,7 +59,7 @@ handle_line() {
   local ts word serial dir b0 b1 b2 b3 rest
   read -r ts word serial dir b0 b1 b2 b3 rest <<<"$1"
   if [ "$word" != feature ]; then
-    [ -n "$serial" ] && ack["$word $serial"]=$(usec "$ts")
+    [ -n "$serial" ] && ack["$word $serial"]=$((10#${ts/./}))
     return
   fi
   if [ "$dir" = set ]; then
@@ -75,7 +76,7 @@ handle_line() {
     else
       gets[$serial]=$((gets[$serial] + 1))
       if [ "$b1" = 01 ] && [ "${gets[$serial]}" -ge 4 ]; then
-        reading[$serial]=0 loaded[$serial]=1 loaded_at[$serial]=$(usec "$ts")
+        reading[$serial]=0 loaded[$serial]=1 loaded_at[$serial]=$((10#${ts/./}))
       fi
     fi
   fi
@@ -94,27 +95,31 @@ pump() {
 }
 # wait_for SECONDS CONDITION...: pumps the log until CONDITION holds; false at the deadline.
 wait_for() {
-  local whole=${1%%.*} fraction=000000 deadline
+  local whole=${1%%.*} fraction=000000 deadline us
   [[ $1 == *.* ]] && fraction=${1#*.}000000
-  deadline=$(($(now_us) + 10#$whole * 1000000 + 10#${fraction:0:6}))
+  now_us
+  deadline=$((us + 10#$whole * 1000000 + 10#${fraction:0:6}))
   shift
   while :; do
     pump
     "$@" && return 0
-    [ "$(now_us)" -ge "$deadline" ] && return 1
+    now_us
+    [ "$us" -ge "$deadline" ] && return 1
     nap 0.02
   done
 }
 # console "SERIAL COMMAND"...: sends console commands and waits for the board programs' answers.
 console() {
-  local sent entry serial command reply
-  sent=$(now_us)
+  local sent entry serial command reply fifo us
+  now_us
+  sent=$us
   for entry in "$@"; do
-    read -r serial command <<<"$entry"
-    echo "$command $serial" >"$(command_fifo "$serial")"
+    serial=${entry% *} command=${entry#* }
+    command_fifo "$serial"
+    echo "$command $serial" >"$fifo"
   done
   for entry in "$@"; do
-    read -r serial command <<<"$entry"
+    serial=${entry% *} command=${entry#* }
     reply=$command
     case $command in unplug) reply=unplugged ;; plug) reply=plugged ;; esac
     wait_for 10 acked "$reply $serial" "$sent" || journal "no-answer $command $serial"
@@ -147,7 +152,7 @@ snapshot_list() {
   done
   mapfile -t list < <(printf '%s\n' "${pairs[@]}" | sort -n | awk '{print $2}')
 }
-index_of() { local i; for i in "${!list[@]}"; do [ "${list[$i]}" = "$1" ] && { echo "$i"; return 0; }; done; return 1; }
+index_of() { local i; for i in "${!list[@]}"; do [ "${list[$i]}" = "$1" ] && { index=$i; return 0; }; done; return 1; }
 
 # --- the window
 window=""
@@ -188,14 +193,15 @@ resync_after_scan() {
 }
 scanned() { [ -n "$scan_serial" ]; }
 
-hex() { printf '%02X' "$1"; }
+hex() { printf -v hexed '%02X' "$1"; }
 
 read_done_after() { [ "${loaded_at[$1]}" -ge "$2" ]; }
 read_ok=0 read_slow=0 read_missing=0 read_max_us=0 read_total_us=0
 choose_board() {
   [ "$focus" = serno ] || anchor_focus || return
-  local idx choices=() j
-  idx=$(index_of "$cur") || { journal "current $cur not in the list"; return; }
+  local idx choices=() j index
+  index_of "$cur" || { journal "current $cur not in the list"; return; }
+  idx=$index
   for j in $((idx - 1)) $((idx + 1)); do
     [ "$j" -ge 0 ] && [ "$j" -lt "${#list[@]}" ] && [ "${plugged[${list[$j]}]}" = 1 ] && choices+=("$j")
   done
@@ -203,10 +209,11 @@ choose_board() {
   j=${choices[RANDOM % ${#choices[@]}]}
   local key=Down
   [ "$j" -lt "$idx" ] && key=Up
-  local chosen=${list[$j]} pressed
+  local chosen=${list[$j]} pressed us
   cur=$chosen
   loaded[$chosen]=0
-  pressed=$(now_us)
+  now_us
+  pressed=$us
   journal "choose $chosen fault=${fault[$chosen]}"
   xdo key "$key"
   case ${fault[$chosen]} in
@@ -234,8 +241,10 @@ choose_value() {
   [ "${loaded[$serial]}" = 1 ] || return
   [ "${fault[$serial]}" = refuse ] && return  # a refused write reloads the panel, which moves the focus
   # The window applies what a read found a moment after the board answered.
-  [ $(($(now_us) - loaded_at[$serial])) -ge 400000 ] || wait_for 0.4 false
-  local target=$((RANDOM % 10)) back=() there=() key expect=() before=${writes[$serial]}
+  local us
+  now_us
+  [ $((us - loaded_at[$serial])) -ge 400000 ] || wait_for 0.4 false
+  local target=$((RANDOM % 10)) back=() there=() key expect=() before=${writes[$serial]} hexed
   if [ "$target" -lt 8 ]; then  # Enc1 ... Enc8: pair target+1
     local bit=$((1 << target)) code newcode
     code=$(((model_low[$serial] & bit ? 1 : 0) | (model_high[$serial] & bit ? 2 : 0)))
@@ -244,7 +253,10 @@ choose_value() {
     local low=$(((model_low[$serial] & ~bit) | (newcode & 1 ? bit : 0)))
     local high=$(((model_high[$serial] & ~bit) | (newcode & 2 ? bit : 0)))
     for ((n = 0; n < 8 - target; n++)); do there+=(shift+Tab); back+=(Tab); done
-    expect=("08 $(hex "$low")" "09 $(hex "$high")")
+    hex "$low"
+    expect=("08 $hexed")
+    hex "$high"
+    expect+=("09 $hexed")
     model_low[$serial]=$low model_high[$serial]=$high
     journal "value $serial Enc$((target + 1)) $code>$newcode"
   elif [ "$target" -eq 8 ]; then  # ModeCh1: pulse codes 1 ... 25
@@ -252,14 +264,16 @@ choose_value() {
     if [ "$code" -le 1 ]; then newcode=2; elif [ "$code" -ge 25 ]; then newcode=24; else newcode=$((code + (RANDOM % 2) * 2 - 1)); fi
     key=Down; [ "$newcode" -lt "$code" ] && key=Up
     for ((n = 0; n < 9; n++)); do there+=(shift+Tab); back+=(Tab); done
-    expect=("0A $(hex "$newcode")")
+    hex "$newcode"
+    expect=("0A $hexed")
     model_pulse[$serial]=$newcode
     journal "value $serial ModeCh1 $code>$newcode"
   else  # NoJoy, after the serial list: Space toggles it
     local hide=${model_hide[$serial]} newhide=1
     [ "$hide" = 1 ] && newhide=0
     key=space there=(Tab) back=(shift+Tab)
-    expect=("01 $(hex "$newhide")" "B0 $(hex "$newhide")")
+    hex "$newhide"
+    expect=("01 $hexed" "B0 $hexed")
     model_hide[$serial]=$newhide
     journal "value $serial NoJoy $hide>$newhide"
   fi
@@ -301,14 +315,16 @@ undo_faults() {
 
 unplug_replug() {
   local s=""
-  if [ $((RANDOM % 4)) -eq 0 ] && [ -n "$cur" ] && [ "${plugged[$cur]}" = 1 ]; then
+  if [ $((RANDOM % 5)) -eq 0 ] && [ -n "$cur" ] && [ "${plugged[$cur]}" = 1 ]; then
     s=$cur
   else
     local candidates=()
     for s in "${all_serials[@]}"; do [ "${plugged[$s]}" = 1 ] && candidates+=("$s"); done
     s=${candidates[RANDOM % ${#candidates[@]}]}
   fi
-  journal "unplug $s open=$([ "$s" = "$cur" ] && echo yes || echo no)"
+  local open=no
+  [ "$s" = "$cur" ] && open=yes
+  journal "unplug $s open=$open"
   console "$s unplug"
   plugged[$s]=0
   wait_for 5 no_node "$s" || journal "node-stays $s"
@@ -339,7 +355,8 @@ for i in $(seq 1 100); do [ -s /tmp/guest-display ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 /tmp/guest-display)
 export QT_QPA_PLATFORM=xcb
 export ASAN_OPTIONS="log_path=$OUT/asan:detect_leaks=1" UBSAN_OPTIONS="log_path=$OUT/asan:print_stacktrace=1"
-started=$(now_us)
+now_us
+started=$us
 journal "start cycles=$CYCLES faults=$FAULTS seed=$SEED"
 "$CONFIG" >"$OUT/config.log" 2>&1 &
 config=$!
@@ -347,7 +364,8 @@ window=$(xdotool search --sync --onlyvisible --name '^Korvex Rotary Encoders Con
 mkfifo /tmp/xdo
 xdotool - </tmp/xdo >/dev/null 2>&1 &
 exec {xdofd}>/tmp/xdo
-journal "window $window after $((($(now_us) - started) / 1000)) ms"
+now_us
+journal "window $window after $(((us - started) / 1000)) ms"
 if wait_for 60 scanned; then resync_after_scan; else journal "no-scan at start"; fi
 wait_for 5 read_done_after "$cur" 0 || true
 
@@ -379,7 +397,8 @@ undo_faults
 wait_for 2 false
 for s in "${all_serials[@]}"; do
   journal "model $s hide=${model_hide[$s]} low=${model_low[$s]} high=${model_high[$s]} pulse=${model_pulse[$s]}"
-  echo "state $s" >"$(command_fifo "$s")"
+  command_fifo "$s"
+  echo "state $s" >"$fifo"
 done
 wait_for 3 false
 "$CLOSER" "$window"
@@ -396,5 +415,6 @@ kill "$xvfb" 2>/dev/null
 echo quit >/tmp/uhid-commands
 echo quit >/tmp/usb-commands
 wait_for 5 false
-journal "finished $((($(now_us) - started) / 1000000)) s"
+now_us
+journal "finished $(((us - started) / 1000000)) s"
 save_logs
