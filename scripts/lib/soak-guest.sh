@@ -41,9 +41,9 @@ for s in "${usb_serials[@]}"; do usb_args+=(--board "$s"); done
 "$USB_BOARD" "${usb_args[@]}" --log <>/tmp/usb-commands 2>&1 | stamp &
 
 declare -A plugged fault model_low model_high model_pulse model_hide ack
-declare -A loaded loaded_at reading gets writes
+declare -A loaded loaded_at reading gets writes read_values asked
 for s in "${all_serials[@]}"; do
-  plugged[$s]=1 fault[$s]=none loaded[$s]=0 loaded_at[$s]=0 reading[$s]=0 gets[$s]=0 writes[$s]=0
+  plugged[$s]=1 fault[$s]=none loaded[$s]=0 loaded_at[$s]=0 reading[$s]=0 gets[$s]=0 writes[$s]=0 asked[$s]=""
   # What a board's firmware holds at start.
   model_low[$s]=0 model_high[$s]=0 model_pulse[$s]=1 model_hide[$s]=0
 done
@@ -68,15 +68,29 @@ handle_line() {
         reading[$serial]=1 gets[$serial]=0 loaded[$serial]=0
         if [ "$serial" != "$cur" ]; then scan_serial=$serial; fi
         ;;
-      EE | B0) writes[$serial]=$((writes[$serial] + 1)) ;;
+      EE | B0)
+        writes[$serial]=$((writes[$serial] + 1))
+        # Checked here too, so that a wrong write is seen while the window still shows its cause.
+        local got="$b2 $b3" next=${asked[$serial]%%,*}
+        [ "$b1" = B0 ] && got="B0 $b3"
+        asked[$serial]=${asked[$serial]#*,}
+        [ "$got" = "$next" ] || { wrong_writes+=("$serial $got (asked for: ${next:-nothing})"); }
+        ;;
     esac
   elif [ "${reading[$serial]}" = 1 ]; then
     if [ -z "$b2" ]; then
       reading[$serial]=0  # a short answer: the read-back failed
     else
       gets[$serial]=$((gets[$serial] + 1))
+      case $b1 in
+        08) read_values[$serial]=$((16#$b2)) ;;
+        09 | 0A) read_values[$serial]+=" $((16#$b2))" ;;
+      esac
       if [ "$b1" = 01 ] && [ "${gets[$serial]}" -ge 4 ]; then
         reading[$serial]=0 loaded[$serial]=1 loaded_at[$serial]=$((10#${ts/./}))
+        # The window now shows what the board holds: the script's idea of it follows.
+        read -r model_low[$serial] model_high[$serial] model_pulse[$serial] <<<"${read_values[$serial]}"
+        model_hide[$serial]=$((16#$b2))
       fi
     fi
   fi
@@ -122,7 +136,9 @@ console() {
     serial=${entry% *} command=${entry#* }
     reply=$command
     case $command in unplug) reply=unplugged ;; plug) reply=plugged ;; esac
-    wait_for 10 acked "$reply $serial" "$sent" || journal "no-answer $command $serial"
+    # A board's removal or arrival waits while the kernel waits on a hanging board (its hidraw
+    # lock): up to two 5 s timeouts when the window reads such a board and then tries once more.
+    wait_for 15 acked "$reply $serial" "$sent" || journal "no-answer $command $serial"
   done
 }
 acked() { [ "${ack[$1]:-0}" -ge "$2" ]; }
@@ -157,6 +173,7 @@ index_of() { local i; for i in "${!list[@]}"; do [ "${list[$i]}" = "$1" ] && { i
 # --- the window
 window=""
 focus=unknown  # "serno" once the serial list is known to have the focus
+wrong_writes=() pictures=0
 # One xdotool for the whole run, fed command lines: starting one costs a second under emulation.
 xdo() { echo "$*" >&"$xdofd"; }
 keys() { xdo key --delay 15 "$@"; }
@@ -278,9 +295,26 @@ choose_value() {
     journal "value $serial NoJoy $hide>$newhide"
   fi
   local e
-  for e in "${expect[@]}"; do journal "expect $serial $e"; done
+  for e in "${expect[@]}"; do
+    journal "expect $serial $e"
+    asked[$serial]+="$e,"
+  done
   keys "${there[@]}" "$key"
-  wait_for 2 writes_reached "$serial" $((before + ${#expect[@]})) || journal "writes-late $serial"
+  # Tab, Shift+Tab and the choice take the window a while under emulation on a busy machine.
+  wait_for 5 writes_reached "$serial" $((before + ${#expect[@]})) || journal "writes-late $serial"
+  if [ ${#wrong_writes[@]} -gt 0 ]; then
+    # The keys reached another control than the script meant: keep a picture of the window for
+    # the first few, and find the serial list again.
+    for e in "${wrong_writes[@]}"; do journal "wrong-write $e"; done
+    wrong_writes=()
+    if [ "$pictures" -lt 3 ]; then
+      pictures=$((pictures + 1))
+      import -window "$window" "$OUT/wrong-write-$pictures.png" 2>/dev/null
+      journal "picture wrong-write-$pictures.png"
+    fi
+    focus=unknown
+    return
+  fi
   keys "${back[@]}"
 }
 
