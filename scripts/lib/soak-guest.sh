@@ -5,7 +5,7 @@
 #   boards.log   every line the boards printed, each led by the guest's time in seconds
 #   journal      what this script did and chose, led by the same time: the host's checks read it
 #   config.log   the configurator's output; asan.* any sanitizer report
-# Inputs (environment): OUT CYCLES FAULTS SEED CONFIG UHID_BOARD USB_BOARD CLOSER.
+# Inputs (environment): OUT CYCLES FAULTS SEED CONFIG UHID_BOARD USB_BOARD CLOSER SUPPRESSIONS.
 # The logs grow in the guest's memory (a file on the shared folder costs a host round trip a line)
 # and are copied to $OUT now and then, and at the end.
 set -u
@@ -53,6 +53,7 @@ command_fifo() { case $1 in KXH*) fifo=/tmp/uhid-commands ;; *) fifo=/tmp/usb-co
 exec {logfd}<"$logs/boards.log"
 partial=""
 cur=""          # the board the window has open, as far as this script knows
+previous="" chosen_at=0  # the board open before the last choice, and when that choice was made
 scan_serial=""  # a board read that no choice asked for: the window scanned and loaded it
 unchosen=0
 handle_line() {
@@ -66,7 +67,11 @@ handle_line() {
     case $b1 in
       08)
         reading[$serial]=1 gets[$serial]=0 loaded[$serial]=0
-        if [ "$serial" != "$cur" ]; then scan_serial=$serial; fi
+        # The board open before a choice may be read once more as the key arrives (a retry of a
+        # failed read-back that the timer had started): that is no scan.
+        if [ "$serial" != "$cur" ] && ! { [ "$serial" = "$previous" ] && [ $((10#${ts/./} - chosen_at)) -lt 2000000 ]; }; then
+          scan_serial=$serial
+        fi
         ;;
       EE | B0)
         writes[$serial]=$((writes[$serial] + 1))
@@ -227,10 +232,11 @@ choose_board() {
   local key=Down
   [ "$j" -lt "$idx" ] && key=Up
   local chosen=${list[$j]} pressed us
+  previous=$cur
   cur=$chosen
   loaded[$chosen]=0
   now_us
-  pressed=$us
+  pressed=$us chosen_at=$us
   journal "choose $chosen fault=${fault[$chosen]}"
   xdo key "$key"
   case ${fault[$chosen]} in
@@ -246,8 +252,14 @@ choose_board() {
         read_missing=$((read_missing + 1))
       fi
       ;;
+    refuse) wait_for 0.3 false ;;  # a board that refuses logs nothing
     *) wait_for 0.3 false ;;  # its read fails or waits for the system's timeout: move on
   esac
+  # Another board was read than the one chosen: the window's list is not what the script thinks.
+  if [ -n "$scan_serial" ]; then
+    journal "read-other chosen=$chosen read=$scan_serial"
+    resync_after_scan
+  fi
 }
 
 # A value chosen by keyboard in one of the board's controls, reached from the serial list by Tab.
@@ -383,12 +395,15 @@ sample() {  # sample CYCLE: the configurator's descriptors and resident memory
 # --- start
 for i in $(seq 1 100); do [ "$(grep -c '^[0-9.]* ready$' "$logs/boards.log")" -ge 2 ] && break; sleep 0.2; done
 for s in "${all_serials[@]}"; do wait_for 30 has_node "$s" || journal "no-node $s at start"; done
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>/tmp/guest-display >/dev/null 2>&1 &
+# No auto-repeat: on a busy machine xdotool can be held up between a key's press and its release
+# for longer than the repeat delay, and the server would then type the key again.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -r -ardelay 60000 3>/tmp/guest-display >/dev/null 2>&1 &
 xvfb=$!
 for i in $(seq 1 100); do [ -s /tmp/guest-display ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 /tmp/guest-display)
 export QT_QPA_PLATFORM=xcb
 export ASAN_OPTIONS="log_path=$OUT/asan:detect_leaks=1" UBSAN_OPTIONS="log_path=$OUT/asan:print_stacktrace=1"
+export LSAN_OPTIONS="suppressions=$SUPPRESSIONS"
 now_us
 started=$us
 journal "start cycles=$CYCLES faults=$FAULTS seed=$SEED"
