@@ -67,9 +67,11 @@ handle_line() {
     case $b1 in
       08)
         reading[$serial]=1 gets[$serial]=0 loaded[$serial]=0
-        # The board open before a choice may be read once more as the key arrives (a retry of a
-        # failed read-back that the timer had started): that is no scan.
-        if [ "$serial" != "$cur" ] && ! { [ "$serial" = "$previous" ] && [ $((10#${ts/./} - chosen_at)) -lt 2000000 ]; }; then
+        # The board open before a choice may be read once more before the window takes the key (a
+        # retry of a failed read-back that the timer had started): that is no scan.
+        if [ "$serial" = "$cur" ]; then
+          previous=""
+        elif [ "$serial" != "$previous" ] || [ $((10#${ts/./} - chosen_at)) -ge 2000000 ]; then
           scan_serial=$serial
         fi
         ;;
@@ -205,7 +207,7 @@ popup_closed() { [ "$(popups)" -le 1 ]; }
 resync_after_scan() {
   local serial=$scan_serial
   snapshot_list
-  cur=$serial
+  cur=$serial previous=""
   scan_serial=""
   local last=""
   [ ${#list[@]} -gt 0 ] && last=${list[${#list[@]}-1]}
