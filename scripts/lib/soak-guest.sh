@@ -257,6 +257,8 @@ choose_board() {
     refuse) wait_for 0.3 false ;;  # a board that refuses logs nothing
     *) wait_for 0.3 false ;;  # its read fails or waits for the system's timeout: move on
   esac
+  # A read of the previous board from here on is a scan: the window took the key long ago.
+  previous=""
   # Another board was read than the one chosen: the window's list is not what the script thinks.
   if [ -n "$scan_serial" ]; then
     journal "read-other chosen=$chosen read=$scan_serial"
@@ -378,7 +380,12 @@ unplug_replug() {
   wait_for 5 no_node "$s" || journal "node-stays $s"
   if [ "$s" = "$cur" ]; then
     # The window notices the loss, scans and loads the last board it lists.
-    if wait_for 20 scanned; then resync_after_scan; else journal "no-scan after unplugging $s"; fi
+    if wait_for 20 scanned; then
+      resync_after_scan
+    else
+      journal "no-scan after unplugging $s"
+      focus=unknown
+    fi
   fi
   console "$s plug"
   wait_for 10 has_node "$s" || journal "no-node $s"
