@@ -235,6 +235,9 @@ public:
                              static_cast<DWORD>(report.size()), &answered, nullptr)) {
             return failed(std::size_t{0});
         }
+        // wine's HID class driver completes the request without a count: a success without one is
+        // taken as the whole report, as HidD_GetFeature would take it.
+        if (answered == 0) return report.size();
         return std::min<std::size_t>(answered, report.size());
     }
 
