@@ -23,14 +23,14 @@ constexpr PairPlace kPairPlaces[kEncoderCount] = {
     {{2400, 1440, 900, 360}, {3420, 1515, 735, 375}}, {{2400, 1920, 900, 360}, {3420, 1995, 615, 375}},
 };
 
-ControlSpec explained(ControlSpec control, const texts::ControlText& text, bool tooltip) {
+ControlRow explained(ControlRow control, const texts::ControlText& text, bool tooltip) {
     control.accessibleName = text.name;
     control.description = text.tip;
     control.tooltip = tooltip;
     return control;
 }
 
-ControlSpec caption(const char* name, const char* text, Twips rect, const char* labelFor, bool enabled = true) {
+ControlRow caption(const char* name, const char* text, Twips rect, const char* labelFor, bool enabled = true) {
     return {.kind = Kind::Label,
             .name = name,
             .container = "",
@@ -40,14 +40,14 @@ ControlSpec caption(const char* name, const char* text, Twips rect, const char* 
             .labelFor = labelFor};
 }
 
-FormSpec build() {
-    FormSpec form{.name = "frmMain",
-                  .title = "Korvex Rotary Encoders Configuration",
-                  .client = {0, 0, 4455, 5775},
-                  .timerInterval = kTimerStartInterval,
-                  .controls = {}};
+FormTable build() {
+    FormTable form{.name = "frmMain",
+                   .title = "Korvex Rotary Encoders Configuration",
+                   .client = {0, 0, 4455, 5775},
+                   .timerInterval = kTimerStartInterval,
+                   .controls = {}};
     auto& rows = form.controls;
-    auto add = [&rows](ControlSpec row, const char* container) {
+    auto add = [&rows](ControlRow row, const char* container) {
         row.container = container;
         rows.push_back(std::move(row));
     };
@@ -103,7 +103,7 @@ FormSpec build() {
     }
     add({.kind = Kind::Line, .name = "Line1", .rect = {120, 2280, 4440 - 120, kTwipsPerPixel}}, "Frame3");
     for (int k = 0; k < kEncoderCount; ++k) {
-        ControlSpec label = caption("", "", kPairPlaces[k].label, "", false);
+        ControlRow label = caption("", "", kPairPlaces[k].label, "", false);
         label.role = Role::PairLabel;
         label.pair = k;
         label.name = "Label" + std::to_string(k + 6);
@@ -111,7 +111,7 @@ FormSpec build() {
         label.labelFor = "Enc" + std::to_string(k + 1);
         add(std::move(label), "Frame3");
     }
-    ControlSpec pulseLabel = caption("Label1", "Encoders pulse length", {1560, 2580, 2055, 375}, "ModeCh1", false);
+    ControlRow pulseLabel = caption("Label1", "Encoders pulse length", {1560, 2580, 2055, 375}, "ModeCh1", false);
     pulseLabel.role = Role::PulseLabel;
     add(std::move(pulseLabel), "Frame3");
 
@@ -129,30 +129,34 @@ FormSpec build() {
     add(explained({.kind = Kind::ValueBox, .name = "lblSerialNumber", .rect = {1680, 360, 3300, 330}}, texts::kSerial,
                   false),
         "Frame1");
-    add(caption("Label4", "Manufacturer", {240, 720, 1215, 285}, "lblManuf"), "Frame1");
-    add(explained({.role = Role::ManufacturerLabel,
-                   .kind = Kind::ValueBox,
-                   .name = "lblManuf",
-                   .rect = {1680, 720, 3300, 330},
-                   .detailsLine = 0},
-                  texts::kManufacturer, false),
-        "Frame1");
-    add(caption("Label5", "Product", {240, 1080, 1215, 285}, "lblProduct"), "Frame1");
-    add(explained({.role = Role::ProductLabel,
-                   .kind = Kind::ValueBox,
-                   .name = "lblProduct",
-                   .rect = {1680, 1080, 3300, 330},
-                   .detailsLine = 1},
-                  texts::kProduct, false),
-        "Frame1");
-    add(caption("Label2", "Version", {240, 1440, 1455, 285}, "lblVersion"), "Frame1");
-    add(explained({.role = Role::VersionLabel,
-                   .kind = Kind::ValueBox,
-                   .name = "lblVersion",
-                   .rect = {1680, 1440, 3300, 330},
-                   .detailsLine = 2},
-                  texts::kVersion, true),
-        "Frame1");
+    // The board's three strings, each a caption and a value box, a row apart; while the list is
+    // empty each box shows one line of why (texts::DetailLines).
+    struct Detail {
+        Role role;
+        const char* caption;
+        const char* captionName;
+        const char* name;
+        int captionWidth;
+        const texts::ControlText& text;
+        bool tooltip;
+    };
+    const Detail details[] = {
+        {Role::ManufacturerLabel, "Manufacturer", "Label4", "lblManuf", 1215, texts::kManufacturer, false},
+        {Role::ProductLabel, "Product", "Label5", "lblProduct", 1215, texts::kProduct, false},
+        {Role::VersionLabel, "Version", "Label2", "lblVersion", 1455, texts::kVersion, true},
+    };
+    for (int line = 0; line < 3; ++line) {
+        const Detail& d = details[line];
+        const int top = 720 + 360 * line;
+        add(caption(d.captionName, d.caption, {240, top, d.captionWidth, 285}, d.name), "Frame1");
+        add(explained({.role = d.role,
+                       .kind = Kind::ValueBox,
+                       .name = d.name,
+                       .rect = {1680, top, 3300, 330},
+                       .detailsLine = line},
+                      d.text, d.tooltip),
+            "Frame1");
+    }
 
     add({.role = Role::PollTimer, .kind = Kind::Timer, .name = "Timer", .enabled = false}, "");
     return form;
@@ -160,41 +164,41 @@ FormSpec build() {
 
 }  // namespace
 
-const FormSpec& mainForm() {
-    static const FormSpec form = build();
+const FormTable& mainForm() {
+    static const FormTable form = build();
     return form;
 }
 
-const ControlSpec* FormSpec::find(std::string_view name) const {
+const ControlRow* FormTable::find(std::string_view name) const {
     const auto found =
-        std::find_if(controls.begin(), controls.end(), [name](const ControlSpec& c) { return c.name == name; });
+        std::find_if(controls.begin(), controls.end(), [name](const ControlRow& c) { return c.name == name; });
     return found == controls.end() ? nullptr : &*found;
 }
 
-std::vector<const ControlSpec*> FormSpec::tabOrder() const {
-    std::vector<const ControlSpec*> order;
-    for (const ControlSpec& control : controls)
+std::vector<const ControlRow*> FormTable::tabOrder() const {
+    std::vector<const ControlRow*> order;
+    for (const ControlRow& control : controls)
         if (control.tabPosition != kNoTab) order.push_back(&control);
     std::sort(order.begin(), order.end(),
-              [](const ControlSpec* a, const ControlSpec* b) { return a->tabPosition < b->tabPosition; });
+              [](const ControlRow* a, const ControlRow* b) { return a->tabPosition < b->tabPosition; });
     return order;
 }
 
-int FormSpec::firstTabPosition(const ControlSpec& control) const {
+int FormTable::firstTabPosition(const ControlRow& control) const {
     int first = control.tabPosition;
     if (control.kind == ControlKind::Frame) {
-        for (const ControlSpec& inner : controls)
+        for (const ControlRow& inner : controls)
             if (inner.container == control.name) first = std::min(first, firstTabPosition(inner));
     }
     return first;
 }
 
-void bind(FormControls& form, const ControlSpec& control, FrameControl* adapter) {
+void bind(FormControls& form, const ControlRow& control, FrameControl* adapter) {
     if (control.role == Role::DetailsFrame) form.detailsFrame = adapter;
     if (control.role == Role::EncoderFrame) form.encoderFrame = adapter;
 }
 
-void bind(FormControls& form, const ControlSpec& control, LabelControl* adapter) {
+void bind(FormControls& form, const ControlRow& control, LabelControl* adapter) {
     switch (control.role) {
     case Role::ManufacturerLabel: form.manufacturerLabel = adapter; break;
     case Role::ProductLabel: form.productLabel = adapter; break;
@@ -205,7 +209,7 @@ void bind(FormControls& form, const ControlSpec& control, LabelControl* adapter)
     }
 }
 
-void bind(FormControls& form, const ControlSpec& control, ListControl* adapter) {
+void bind(FormControls& form, const ControlRow& control, ListControl* adapter) {
     switch (control.role) {
     case Role::SerialList: form.serialList = adapter; break;
     case Role::PulseList: form.pulseList = adapter; break;
@@ -214,11 +218,11 @@ void bind(FormControls& form, const ControlSpec& control, ListControl* adapter) 
     }
 }
 
-void bind(FormControls& form, const ControlSpec& control, CheckBoxControl* adapter) {
+void bind(FormControls& form, const ControlRow& control, CheckBoxControl* adapter) {
     if (control.role == Role::HideBox) form.hideBox = adapter;
 }
 
-void bind(FormControls& form, const ControlSpec& control, TimerControl* adapter) {
+void bind(FormControls& form, const ControlRow& control, TimerControl* adapter) {
     if (control.role == Role::PollTimer) form.pollTimer = adapter;
 }
 

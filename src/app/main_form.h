@@ -51,7 +51,7 @@ enum class Role {
 
 inline constexpr int kNoTab = INT_MAX;
 
-struct ControlSpec {
+struct ControlRow {
     Role role = Role::None;
     int pair = 0;  // 0 ... 7, for EncoderList and PairLabel
     ControlKind kind = ControlKind::Label;
@@ -70,30 +70,30 @@ struct ControlSpec {
     int detailsLine = -1;
 };
 
-struct FormSpec {
+struct FormTable {
     std::string name{};  // the window's own object name
     std::string title;
     Twips client;       // the fixed client area
     int timerInterval;  // the poll timer's interval at start, in milliseconds
     // Within a container, the order of the rows is the z-order from the top.
-    std::vector<ControlSpec> controls;
+    std::vector<ControlRow> controls;
 
     // The row with this object name, or nullptr.
-    const ControlSpec* find(std::string_view name) const;
+    const ControlRow* find(std::string_view name) const;
     // The controls that take the focus, in Tab order.
-    std::vector<const ControlSpec*> tabOrder() const;
+    std::vector<const ControlRow*> tabOrder() const;
     // Where Tab first reaches this control or, for a frame, anything inside it; kNoTab for never.
-    int firstTabPosition(const ControlSpec& control) const;
+    int firstTabPosition(const ControlRow& control) const;
 };
 
-const FormSpec& mainForm();
+const FormTable& mainForm();
 
 // Hands an adapter a window made for a row to the logic, at the row's role. A row without a role
 // takes none.
-void bind(FormControls& form, const ControlSpec& control, FrameControl* adapter);
-void bind(FormControls& form, const ControlSpec& control, LabelControl* adapter);
-void bind(FormControls& form, const ControlSpec& control, ListControl* adapter);
-void bind(FormControls& form, const ControlSpec& control, CheckBoxControl* adapter);
-void bind(FormControls& form, const ControlSpec& control, TimerControl* adapter);
+void bind(FormControls& form, const ControlRow& control, FrameControl* adapter);
+void bind(FormControls& form, const ControlRow& control, LabelControl* adapter);
+void bind(FormControls& form, const ControlRow& control, ListControl* adapter);
+void bind(FormControls& form, const ControlRow& control, CheckBoxControl* adapter);
+void bind(FormControls& form, const ControlRow& control, TimerControl* adapter);
 
 }  // namespace korvex::app

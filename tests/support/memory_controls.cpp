@@ -26,10 +26,10 @@ bool MemoryCheckBox::click() {
 }
 
 MemoryForm::MemoryForm() {
-    for (const app::ControlSpec& spec : app::mainForm().controls) {
-        if (spec.role == app::Role::PairLabel)
-            pairLabel.at(static_cast<std::size_t>(spec.pair)) = MemoryLabel(spec.caption, spec.enabled);
-        if (spec.role == app::Role::PulseLabel) Label1 = MemoryLabel(spec.caption, spec.enabled);
+    for (const app::ControlRow& row : app::mainForm().controls) {
+        if (row.role == app::Role::PairLabel)
+            pairLabel.at(static_cast<std::size_t>(row.pair)) = MemoryLabel(row.caption, row.enabled);
+        if (row.role == app::Role::PulseLabel) Label1 = MemoryLabel(row.caption, row.enabled);
     }
     controls_.detailsFrame = &Frame1;
     controls_.encoderFrame = &Frame3;

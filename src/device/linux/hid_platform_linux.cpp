@@ -286,9 +286,13 @@ private:
         std::vector<int> gone;
         {
             const std::lock_guard lock(mutex_);
-            for (auto it = resident_.begin(); it != resident_.end();) {
-                pollfd watch{it->second, 0, 0};
-                const bool hungUp = ::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLHUP | POLLERR | POLLNVAL));
+            // One poll() for all of them: a node whose board was unplugged reports a hang-up.
+            std::vector<pollfd> watch;
+            for (const auto& [identity, fd] : resident_) watch.push_back({fd, 0, 0});
+            if (!watch.empty()) ::poll(watch.data(), watch.size(), 0);
+            std::size_t k = 0;
+            for (auto it = resident_.begin(); it != resident_.end(); ++k) {
+                const bool hungUp = watch[k].revents & (POLLHUP | POLLERR | POLLNVAL);
                 if (known_.count(it->first) != 0 && !hungUp) {
                     ++it;
                     continue;

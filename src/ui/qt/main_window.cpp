@@ -15,23 +15,23 @@ namespace korvex::ui {
 namespace {
 
 using app::ControlKind;
-using app::ControlSpec;
+using app::ControlRow;
 
 QRect pixels(const app::Twips& rect) {
     constexpr int k = app::kTwipsPerPixel;
     return {rect.left / k, rect.top / k, rect.width / k, rect.height / k};
 }
 
-QLabel* makeLabel(const ControlSpec& spec, QWidget* parent) {
-    auto* label = new QLabel(QString::fromUtf8(spec.caption), parent);
+QLabel* makeLabel(const ControlRow& row, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(row.caption), parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setTextFormat(Qt::PlainText);
     return label;
 }
 
 // A box for a value read from the board: the edit-field background, the normal window text.
-QLabel* makeValueBox(const ControlSpec& spec, QWidget* parent) {
-    QLabel* label = makeLabel(spec, parent);
+QLabel* makeValueBox(const ControlRow& row, QWidget* parent) {
+    QLabel* label = makeLabel(row, parent);
     label->setAutoFillBackground(true);
     label->setBackgroundRole(QPalette::Base);
     label->setForegroundRole(QPalette::WindowText);
@@ -51,13 +51,13 @@ QWidget* makeLine(QWidget* parent) {
     return line;
 }
 
-QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
-    switch (spec.kind) {
-    case ControlKind::Frame: return new CaptionFrame(QString::fromUtf8(spec.caption), parent);
-    case ControlKind::Label: return makeLabel(spec, parent);
-    case ControlKind::ValueBox: return makeValueBox(spec, parent);
+QWidget* makeWidget(const ControlRow& row, QWidget* parent) {
+    switch (row.kind) {
+    case ControlKind::Frame: return new CaptionFrame(QString::fromUtf8(row.caption), parent);
+    case ControlKind::Label: return makeLabel(row, parent);
+    case ControlKind::ValueBox: return makeValueBox(row, parent);
     case ControlKind::List: return makeList(parent);
-    case ControlKind::CheckBox: return new ToggleBox(QString::fromUtf8(spec.caption), parent);
+    case ControlKind::CheckBox: return new ToggleBox(QString::fromUtf8(row.caption), parent);
     case ControlKind::Line: return makeLine(parent);
     case ControlKind::Timer: break;
     }
@@ -66,11 +66,11 @@ QWidget* makeWidget(const ControlSpec& spec, QWidget* parent) {
 
 // What a screen reader calls the control and what it says about it; the same words as a tooltip
 // where a pointer resting there should explain the control.
-void describe(QWidget* widget, const ControlSpec& spec) {
-    if (spec.accessibleName.empty()) return;
-    widget->setAccessibleName(QString::fromUtf8(spec.accessibleName));
-    widget->setAccessibleDescription(QString::fromUtf8(spec.description));
-    if (spec.tooltip) widget->setToolTip(QString::fromUtf8(spec.description));
+void describe(QWidget* widget, const ControlRow& row) {
+    if (row.accessibleName.empty()) return;
+    widget->setAccessibleName(QString::fromUtf8(row.accessibleName));
+    widget->setAccessibleDescription(QString::fromUtf8(row.description));
+    if (row.tooltip) widget->setToolTip(QString::fromUtf8(row.description));
 }
 
 }  // namespace
@@ -80,7 +80,7 @@ MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(app::mainForm(
 MainWindow::~MainWindow() = default;
 
 void MainWindow::build() {
-    const app::FormSpec& form = app::mainForm();
+    const app::FormTable& form = app::mainForm();
     setObjectName(QString::fromUtf8(form.name));
     setWindowTitle(QString::fromUtf8(form.title));
     setWindowIcon(appIcon());
@@ -88,27 +88,27 @@ void MainWindow::build() {
     setFixedSize(pixels(form.client).size());
 
     std::map<std::string, QWidget*, std::less<>> made;
-    for (const ControlSpec& spec : form.controls) {
-        QWidget* parent = spec.container.empty() ? this : made.at(spec.container);
-        QWidget* widget = makeWidget(spec, parent);
+    for (const ControlRow& row : form.controls) {
+        QWidget* parent = row.container.empty() ? this : made.at(row.container);
+        QWidget* widget = makeWidget(row, parent);
         if (!widget) continue;
-        widget->setObjectName(QString::fromUtf8(spec.name));
-        widget->setGeometry(pixels(spec.rect));
+        widget->setObjectName(QString::fromUtf8(row.name));
+        widget->setGeometry(pixels(row.rect));
         // A frame takes its controls' focus away when it stops passing input, so that waits for the Tab chain.
-        if (spec.kind != ControlKind::Frame) widget->setEnabled(spec.enabled);
-        describe(widget, spec);
-        made.emplace(spec.name, widget);
+        if (row.kind != ControlKind::Frame) widget->setEnabled(row.enabled);
+        describe(widget, row);
+        made.emplace(row.name, widget);
     }
     // Each caption is tied to the control it names, so a screen reader names that control by it.
-    for (const ControlSpec& spec : form.controls)
-        if (!spec.labelFor.empty()) static_cast<QLabel*>(made.at(spec.name))->setBuddy(made.at(spec.labelFor));
+    for (const ControlRow& row : form.controls)
+        if (!row.labelFor.empty()) static_cast<QLabel*>(made.at(row.name))->setBuddy(made.at(row.labelFor));
     // Within a container the first row lies on top.
-    for (auto spec = form.controls.rbegin(); spec != form.controls.rend(); ++spec)
-        if (const auto found = made.find(spec->name); found != made.end()) found->second->raise();
+    for (auto row = form.controls.rbegin(); row != form.controls.rend(); ++row)
+        if (const auto found = made.find(row->name); found != made.end()) found->second->raise();
     // Only the lists and the check box take the focus, in the table's Tab order.
     QWidget* previous = nullptr;
-    for (const ControlSpec* spec : form.tabOrder()) {
-        QWidget* next = made.at(spec->name);
+    for (const ControlRow* row : form.tabOrder()) {
+        QWidget* next = made.at(row->name);
         if (previous) setTabOrder(previous, next);
         previous = next;
     }
@@ -116,34 +116,34 @@ void MainWindow::build() {
     // The value boxes that explain the empty serial-number list, by the line each shows.
     std::array<QtLabel*, 3> details{};
     QtList* serialList = nullptr;
-    for (const ControlSpec& spec : form.controls) {
-        QWidget* widget = spec.kind == ControlKind::Timer ? nullptr : made.at(spec.name);
-        switch (spec.kind) {
+    for (const ControlRow& row : form.controls) {
+        QWidget* widget = row.kind == ControlKind::Timer ? nullptr : made.at(row.name);
+        switch (row.kind) {
         case ControlKind::Frame: {
             auto* frame = static_cast<CaptionFrame*>(widget);
-            frame->setInputEnabled(spec.enabled);
-            app::bind(controls_, spec, store_.make<QtFrame>(frame));
+            frame->setInputEnabled(row.enabled);
+            app::bind(controls_, row, store_.make<QtFrame>(frame));
             break;
         }
         case ControlKind::Label:
         case ControlKind::ValueBox:
-            if (spec.role != app::Role::None) {
+            if (row.role != app::Role::None) {
                 auto* label = store_.make<QtLabel>(static_cast<QLabel*>(widget));
-                app::bind(controls_, spec, label);
-                if (spec.detailsLine >= 0) details.at(static_cast<std::size_t>(spec.detailsLine)) = label;
+                app::bind(controls_, row, label);
+                if (row.detailsLine >= 0) details.at(static_cast<std::size_t>(row.detailsLine)) = label;
             }
             break;
         case ControlKind::List: {
             auto* list = store_.make<QtList>(static_cast<QComboBox*>(widget));
-            app::bind(controls_, spec, list);
-            if (spec.role == app::Role::SerialList) serialList = list;
+            app::bind(controls_, row, list);
+            if (row.role == app::Role::SerialList) serialList = list;
             break;
         }
         case ControlKind::CheckBox:
-            app::bind(controls_, spec, store_.make<QtCheckBox>(static_cast<ToggleBox*>(widget)));
+            app::bind(controls_, row, store_.make<QtCheckBox>(static_cast<ToggleBox*>(widget)));
             break;
         case ControlKind::Line: break;
-        case ControlKind::Timer: app::bind(controls_, spec, &timer_); break;
+        case ControlKind::Timer: app::bind(controls_, row, &timer_); break;
         }
     }
     // While the serial-number list is empty, the details boxes beside it say why and what to do.

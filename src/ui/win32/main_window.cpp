@@ -26,7 +26,7 @@ constexpr int kFontTenthPoints = 975;  // Arial 9.75 pt
 constexpr int kDropDownHeight = 160;   // an opened list's extra height at 96 DPI, about eight items
 
 using app::ControlKind;
-using app::ControlSpec;
+using app::ControlRow;
 
 // Twips to pixels at a DPI; edges are scaled, not sizes, so neighbours stay aligned.
 int scaled(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
@@ -57,12 +57,12 @@ const wchar_t* windowClass() {
 }
 
 // Creates the control of a row, hidden at 0, 0 until applyDpi() places it; nullptr for the timer.
-HWND createControl(const ControlSpec& spec, HWND parent) {
-    const DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (spec.enabled ? 0 : WS_DISABLED);
+HWND createControl(const ControlRow& row, HWND parent) {
+    const DWORD common = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | (row.enabled ? 0 : WS_DISABLED);
     const wchar_t* type = WC_STATICW;
     DWORD style = common | SS_LEFT | SS_NOPREFIX;
     DWORD exStyle = 0;
-    switch (spec.kind) {
+    switch (row.kind) {
     case ControlKind::Frame:
         type = captionFrameClass();
         style = common | WS_CLIPCHILDREN;
@@ -81,11 +81,11 @@ HWND createControl(const ControlSpec& spec, HWND parent) {
     case ControlKind::Line: break;
     case ControlKind::Timer: return nullptr;
     }
-    const std::wstring text = toWide(spec.caption);
+    const std::wstring text = toWide(row.caption);
     const HWND control = CreateWindowExW(exStyle, type, text.c_str(), style, 0, 0, 0, 0, parent, nullptr,
                                          GetModuleHandleW(nullptr), nullptr);
-    if (spec.kind == ControlKind::ValueBox) setStaticColor(control, COLOR_WINDOW);
-    if (spec.kind == ControlKind::Line) setStaticColor(control, COLOR_ACTIVEBORDER);
+    if (row.kind == ControlKind::ValueBox) setStaticColor(control, COLOR_WINDOW);
+    if (row.kind == ControlKind::Line) setStaticColor(control, COLOR_ACTIVEBORDER);
     return control;
 }
 
@@ -131,17 +131,17 @@ HWND MainWindow::control(std::string_view name) const {
 }
 
 void MainWindow::build() {
-    const app::FormSpec& form = app::mainForm();
-    for (const ControlSpec& spec : form.controls) {
-        if (const HWND made = createControl(spec, spec.container.empty() ? window_ : control(spec.container)))
-            named_.emplace(spec.name, made);
+    const app::FormTable& form = app::mainForm();
+    for (const ControlRow& row : form.controls) {
+        if (const HWND made = createControl(row, row.container.empty() ? window_ : control(row.container)))
+            named_.emplace(row.name, made);
     }
     // Tab and the arrow keys follow the z-order: each container stacks its controls by where Tab
     // first reaches them (a frame by its first control), the others below them in the table's order.
-    std::vector<const ControlSpec*> stack;
-    for (const ControlSpec& spec : form.controls)
-        if (control(spec.name)) stack.push_back(&spec);
-    std::stable_sort(stack.begin(), stack.end(), [&form](const ControlSpec* a, const ControlSpec* b) {
+    std::vector<const ControlRow*> stack;
+    for (const ControlRow& row : form.controls)
+        if (control(row.name)) stack.push_back(&row);
+    std::stable_sort(stack.begin(), stack.end(), [&form](const ControlRow* a, const ControlRow* b) {
         return a->container != b->container ? a->container < b->container
                                             : form.firstTabPosition(*a) < form.firstTabPosition(*b);
     });
@@ -156,33 +156,33 @@ void MainWindow::build() {
     // The value boxes that explain the empty serial-number list, by the line each shows.
     std::array<Win32Label*, 3> details{};
     Win32List* serialList = nullptr;
-    for (const ControlSpec& spec : form.controls) {
-        const HWND made = control(spec.name);
-        switch (spec.kind) {
-        case ControlKind::Frame: app::bind(controls_, spec, store_.make<Win32Frame>(made)); break;
+    for (const ControlRow& row : form.controls) {
+        const HWND made = control(row.name);
+        switch (row.kind) {
+        case ControlKind::Frame: app::bind(controls_, row, store_.make<Win32Frame>(made)); break;
         case ControlKind::Label:
         case ControlKind::ValueBox:
-            if (spec.role != app::Role::None) {
+            if (row.role != app::Role::None) {
                 auto* label = store_.make<Win32Label>(made);
-                app::bind(controls_, spec, label);
-                if (spec.detailsLine >= 0) details.at(static_cast<std::size_t>(spec.detailsLine)) = label;
+                app::bind(controls_, row, label);
+                if (row.detailsLine >= 0) details.at(static_cast<std::size_t>(row.detailsLine)) = label;
             }
             break;
         case ControlKind::List: {
             auto* list = store_.make<Win32List>(made);
-            app::bind(controls_, spec, list);
-            if (spec.role == app::Role::SerialList) {
+            app::bind(controls_, row, list);
+            if (row.role == app::Role::SerialList) {
                 serialList = list;
                 // The empty list's tooltip explains why it is empty and what to do.
-                list->onExplain([this, &spec](const std::string& tip) { setTooltip(spec, tip); });
+                list->onExplain([this, &row](const std::string& tip) { setTooltip(row, tip); });
             }
             break;
         }
-        case ControlKind::CheckBox: app::bind(controls_, spec, store_.make<Win32CheckBox>(made)); break;
+        case ControlKind::CheckBox: app::bind(controls_, row, store_.make<Win32CheckBox>(made)); break;
         case ControlKind::Line: break;
         case ControlKind::Timer:
             timer_ = std::make_unique<Win32Timer>(window_, kTimerId, form.timerInterval);
-            app::bind(controls_, spec, timer_.get());
+            app::bind(controls_, row, timer_.get());
             break;
         }
     }
@@ -205,34 +205,34 @@ void MainWindow::addTooltips() {
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, 400);  // the longer texts break into lines
-    for (const ControlSpec& spec : app::mainForm().controls) {
-        if (!spec.tooltip || (spec.kind != ControlKind::List && spec.kind != ControlKind::CheckBox)) continue;
-        std::wstring tip = toWide(spec.description);
+    for (const ControlRow& row : app::mainForm().controls) {
+        if (!row.tooltip || (row.kind != ControlKind::List && row.kind != ControlKind::CheckBox)) continue;
+        std::wstring tip = toWide(row.description);
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof(tool);
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = window_;
-        tool.uId = reinterpret_cast<UINT_PTR>(control(spec.name));
+        tool.uId = reinterpret_cast<UINT_PTR>(control(row.name));
         tool.lpszText = tip.data();  // the tooltip keeps its own copy
         SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
-void MainWindow::setTooltip(const ControlSpec& spec, const std::string& text) {
-    std::wstring tip = toWide(text.empty() ? spec.description : text);
+void MainWindow::setTooltip(const ControlRow& row, const std::string& text) {
+    std::wstring tip = toWide(text.empty() ? row.description : text);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof(tool);
     tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(control(spec.name));
+    tool.uId = reinterpret_cast<UINT_PTR>(control(row.name));
     tool.lpszText = tip.data();
     SendMessageW(tooltips_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MainWindow::nameControls() {
-    for (const ControlSpec& spec : app::mainForm().controls) {
-        const HWND made = control(spec.name);
-        AccessibleText text{toWide(spec.accessibleName), 0, toWide(spec.description), false};
-        switch (spec.kind) {
+    for (const ControlRow& row : app::mainForm().controls) {
+        const HWND made = control(row.name);
+        AccessibleText text{toWide(row.accessibleName), 0, toWide(row.description), false};
+        switch (row.kind) {
         case ControlKind::Frame: text.role = ROLE_SYSTEM_GROUPING; break;
         case ControlKind::List: text.role = ROLE_SYSTEM_COMBOBOX; break;
         case ControlKind::CheckBox: text.role = ROLE_SYSTEM_CHECKBUTTON; break;
@@ -254,16 +254,16 @@ void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
     font_ = CreateFontW(-MulDiv(kFontTenthPoints, static_cast<int>(dpi), 720 * 10), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
                         FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
                         DEFAULT_PITCH | FF_SWISS, L"Arial");
-    for (const ControlSpec& spec : app::mainForm().controls) {
-        const HWND control = this->control(spec.name);
+    for (const ControlRow& row : app::mainForm().controls) {
+        const HWND control = this->control(row.name);
         if (!control) continue;
-        const RECT r = pixels(spec.rect, dpi);
+        const RECT r = pixels(row.rect, dpi);
         const int height = static_cast<int>(r.bottom - r.top);
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         // A drop-down list's window height includes its opened list.
-        const int extra = spec.kind == ControlKind::List ? MulDiv(kDropDownHeight, static_cast<int>(dpi), 96) : 0;
+        const int extra = row.kind == ControlKind::List ? MulDiv(kDropDownHeight, static_cast<int>(dpi), 96) : 0;
         SetWindowPos(control, nullptr, r.left, r.top, r.right - r.left, height + extra, SWP_NOZORDER | SWP_NOACTIVATE);
-        if (spec.kind == ControlKind::List) fitListHeight(control, height);
+        if (row.kind == ControlKind::List) fitListHeight(control, height);
     }
     if (old) DeleteObject(old);
 

@@ -49,7 +49,7 @@ private:
     // One tooltip window for the lists and the check box, with the form's texts.
     void addTooltips();
     // The tooltip of a control; `text` replaces the form's text, "" gives it back.
-    void setTooltip(const app::ControlSpec& spec, const std::string& text);
+    void setTooltip(const app::ControlRow& row, const std::string& text);
     // Names each control for screen readers, with the role of its kind.
     void nameControls();
 

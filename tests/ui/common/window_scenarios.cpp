@@ -276,7 +276,7 @@ void WindowScenarios::theEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes() 
 void WindowScenarios::everyTextTheWindowShowsFitsItsControl() {
     load();
     std::vector<std::pair<std::string, std::string>> shown;
-    for (const app::ControlSpec& control : app::mainForm().controls)
+    for (const app::ControlRow& control : app::mainForm().controls)
         if (!control.caption.empty()) shown.emplace_back(control.name, control.caption);
     for (int k = 1; k <= app::kEncoderCount; ++k)
         for (const char* mode : kEncoderModeTexts) shown.emplace_back("Enc" + std::to_string(k), mode);

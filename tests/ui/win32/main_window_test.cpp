@@ -121,8 +121,8 @@ public:
             MapWindowPoints(parent, found, &at, 1);
             parent = found;
         }
-        for (const app::ControlSpec& spec : app::mainForm().controls)
-            if (window.control(spec.name) == parent) return spec.name;
+        for (const app::ControlRow& row : app::mainForm().controls)
+            if (window.control(row.name) == parent) return row.name;
         return "";
     }
     std::string text(const char* name) override {
@@ -196,8 +196,8 @@ public:
     void focus(const char* name) override { SetFocus(child(name)); }
     std::string focusName() override {
         const HWND focus = GetFocus();
-        for (const app::ControlSpec& spec : app::mainForm().controls)
-            if (focus && window.control(spec.name) == focus) return spec.name;
+        for (const app::ControlRow& row : app::mainForm().controls)
+            if (focus && window.control(row.name) == focus) return row.name;
         return "?";
     }
     void press(Key key) override {
