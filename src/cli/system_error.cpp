@@ -5,7 +5,6 @@
 
 #include "device/windows/wide_text.h"
 #else
-#include <cerrno>
 #include <cstring>
 #endif
 

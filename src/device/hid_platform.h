@@ -60,9 +60,9 @@ public:
 
     // Opens for reading and writing; kInvalidHandle on failure.
     virtual HidHandle open(const std::string& path) = 0;
-    // Why the last open() failed on a node that is one of our boards: the system's error (errno
-    // on Linux, GetLastError on Windows), for example "permission denied". 0 after a successful
-    // open, and after a node passed over because it is some other device.
+    // Why the calling thread's last open() failed on a node that is one of our boards: the
+    // system's error (errno on Linux, GetLastError on Windows), for example "permission denied".
+    // 0 after a successful open, and after a node passed over because it is some other device.
     virtual int lastOpenError() const = 0;
     virtual void close(HidHandle handle) = 0;
 

@@ -16,6 +16,7 @@ constexpr const char* kPathPrefix = "sim:hid#";
 
 // The error of the last call that failed on this thread, as a system keeps errno.
 thread_local int lastFailure = 0;
+thread_local int lastOpenFailure = 0;  // why this thread's last open of a board was refused
 }  // namespace
 
 class SimulatedBus::Walk final : public HidInterfaceWalk {
@@ -131,7 +132,7 @@ HidHandle SimulatedBus::open(const std::string& path) {
     if (call.ok) call.handle = nextHandle_;
     const bool refused =
         call.device != SIZE_MAX && devices_[call.device].plugged && !devices_[call.device].info.openable;
-    lastOpenError_ = refused ? accessDeniedError() : 0;
+    lastOpenFailure = refused ? accessDeniedError() : 0;
     if (!finish(call)) {
         if (refused) lastFailure = accessDeniedError();
         return kInvalidHandle;
@@ -142,6 +143,7 @@ HidHandle SimulatedBus::open(const std::string& path) {
 }
 
 int SimulatedBus::lastError() const { return lastFailure; }
+int SimulatedBus::lastOpenError() const { return lastOpenFailure; }
 
 void SimulatedBus::close(HidHandle handle) {
     const std::lock_guard lock(mutex_);

@@ -107,7 +107,7 @@ public:
     // HidPlatform
     std::unique_ptr<HidInterfaceWalk> walkInterfaces() override;
     HidHandle open(const std::string& path) override;
-    int lastOpenError() const override { return lastOpenError_; }
+    int lastOpenError() const override;
     void close(HidHandle handle) override;
     bool getAttributes(HidHandle handle, HidAttributes& attributes) override;
     bool getString(HidHandle handle, HidString which, std::string& text) override;
@@ -148,7 +148,6 @@ private:
     std::size_t callCount_ = 0;
     bool recording_ = true;
     bool realWaits_ = false;
-    int lastOpenError_ = 0;
 };
 
 }  // namespace korvex

@@ -30,6 +30,8 @@ constexpr DWORD kIoctlHidGetFeature = 0xB0192;  // CTL_CODE(FILE_DEVICE_KEYBOARD
 // The error of the last call that failed on this thread, kept apart from GetLastError, which the
 // calls that follow a failure may overwrite.
 thread_local DWORD lastFailure = 0;
+// Why the last open on this thread of an interface that names one of our boards failed; 0 otherwise.
+thread_local int lastOpenFailure = 0;
 
 template <typename T>
 T failed(T result) {
@@ -148,7 +150,7 @@ public:
     // attributes-only handle, which getAttributes still reads and the caller closes. No handle is
     // inherited by a process this one starts.
     HidHandle open(const std::string& path) override {
-        lastOpenError_ = 0;
+        lastOpenFailure = 0;
         if (path.empty()) return kInvalidHandle;
         const std::wstring widePath = toWide(path);
         if (widePath.empty()) return kInvalidHandle;
@@ -156,7 +158,7 @@ public:
         // Windows holds some devices for itself, so failed opens are common: only one on a
         // board's interface (its path names the board's IDs) is worth a reason.
         if (query == INVALID_HANDLE_VALUE) {
-            if (pathNamesBoard(path)) lastOpenError_ = static_cast<int>(GetLastError());
+            if (pathNamesBoard(path)) lastOpenFailure = static_cast<int>(GetLastError());
             return kInvalidHandle;
         }
         HIDD_ATTRIBUTES record{};
@@ -169,11 +171,11 @@ public:
         // Overlapped, because a synchronous ReadFile on a HID handle waits for good when the device
         // sends nothing; the liveness read must be able to give up after its bound.
         const HANDLE board = openInterface(widePath, GENERIC_READ | GENERIC_WRITE, FILE_FLAG_OVERLAPPED);
-        if (board == INVALID_HANDLE_VALUE) lastOpenError_ = static_cast<int>(GetLastError());
+        if (board == INVALID_HANDLE_VALUE) lastOpenFailure = static_cast<int>(GetLastError());
         return fromWin(board);
     }
 
-    int lastOpenError() const override { return lastOpenError_; }
+    int lastOpenError() const override { return lastOpenFailure; }
 
     void close(HidHandle handle) override {
         if (handle != kInvalidHandle) CloseHandle(toWin(handle));
@@ -269,9 +271,6 @@ public:
         if (GetOverlappedResult(file, &overlapped, &transferred, TRUE)) return InputRead::Report;
         return GetLastError() == ERROR_OPERATION_ABORTED ? InputRead::NoneYet : InputRead::Gone;
     }
-
-private:
-    int lastOpenError_ = 0;
 };
 
 }  // namespace
