@@ -412,7 +412,7 @@ for i in $(seq 1 100); do [ -s /tmp/guest-display ] && break; sleep 0.1; done
 export DISPLAY=:$(head -n1 /tmp/guest-display)
 export QT_QPA_PLATFORM=xcb
 export ASAN_OPTIONS="log_path=$OUT/asan:detect_leaks=1" UBSAN_OPTIONS="log_path=$OUT/asan:print_stacktrace=1"
-export LSAN_OPTIONS="suppressions=$SUPPRESSIONS"
+export LSAN_OPTIONS="suppressions=$SUPPRESSIONS:print_suppressions=0"
 now_us
 started=$us
 journal "start cycles=$CYCLES faults=$FAULTS seed=$SEED"
