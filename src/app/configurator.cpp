@@ -3,10 +3,12 @@
 #include "app/control_texts.h"
 #include "app/panel_adapter.h"
 #include "device/discovery.h"
+#include "protocol/button_report.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings_writes.h"
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 namespace korvex::app {
@@ -19,7 +21,15 @@ constexpr std::size_t kMinInputBuffer = 65;
 // What one worker knows of its board. Only that worker's jobs touch it.
 struct Configurator::Link {
     DeviceSession session;
-    std::vector<std::uint8_t> inputBuffer;  // the liveness read's report, kept across ticks
+    std::vector<std::uint8_t> inputBuffer;  // the last input report read, kept across reads
+    // Where the buttons lie in the open board's input reports, read once per handle.
+    ButtonReport layout;
+    HidHandle layoutOf = kInvalidHandle;
+    std::optional<std::uint16_t> forwarded;  // the buttons the input test last got from this handle
+    // Set from the window's thread: the input test reads while wanted, and gives way to the
+    // window's own calls as soon as one waits.
+    std::atomic<bool> inputWanted{false};
+    std::atomic<int> callsWaiting{0};
 };
 
 // Results on their way from the workers to the window's thread. Shared with the jobs, so that a
@@ -71,21 +81,26 @@ std::unique_ptr<DeviceWorker> Configurator::makeWorker() const {
     return threads_ == DeviceThreads::Inline ? DeviceWorker::inlined() : DeviceWorker::threaded();
 }
 
+Configurator::Deliver Configurator::deliveryTo(const std::shared_ptr<Mailbox>& mailbox, unsigned epoch) {
+    return [mailbox, epoch](Apply apply) {
+        std::function<void()> wake;
+        {
+            const std::lock_guard lock(mailbox->mutex);
+            if (!mailbox->open) return;  // the window's logic is gone
+            mailbox->results.emplace_back(epoch, std::move(apply));
+            wake = mailbox->wake;
+        }
+        if (wake) wake();
+    };
+}
+
 void Configurator::runOnBoard(std::function<void(Link&, const Deliver&)> job) {
     ++pending_;
+    ++link_->callsWaiting;
     // What runs on the worker never touches the configurator itself, which may be gone by the time
     // a call to a hanging board returns: only the results it delivers do, on the window's thread.
-    worker_->post([self = this, job = std::move(job), link = link_, mailbox = mailbox_, epoch = epoch_] {
-        const Deliver deliver = [&mailbox, epoch](Apply apply) {
-            std::function<void()> wake;
-            {
-                const std::lock_guard lock(mailbox->mutex);
-                if (!mailbox->open) return;  // the window's logic is gone
-                mailbox->results.emplace_back(epoch, std::move(apply));
-                wake = mailbox->wake;
-            }
-            if (wake) wake();
-        };
+    worker_->post([self = this, job = std::move(job), link = link_, deliver = deliveryTo(mailbox_, epoch_)] {
+        --link->callsWaiting;
         job(*link, deliver);
         deliver([self] { --self->pending_; });
     });
@@ -94,6 +109,7 @@ void Configurator::runOnBoard(std::function<void(Link&, const Deliver&)> job) {
 void Configurator::abandonWorker(bool replace) {
     // A call on the old worker may be waiting on its board for the system's timeout: let it, and
     // close the board's handle when it returns. Nothing it finds is shown any more.
+    link_->inputWanted = false;
     worker_->post([&platform = platform_, link = link_] {
         if (link->session.boardOpen()) platform.close(link->session.deviceHandle);
         link->session.connection = Connection::Closed;
@@ -102,8 +118,10 @@ void Configurator::abandonWorker(bool replace) {
     link_ = std::make_shared<Link>();
     ++epoch_;
     pending_ = 0;
+    inputPass_ = false;
     session_.connection = Connection::Closed;
     session_.deviceHandle = kInvalidHandle;
+    boardChanged();
 }
 
 void Configurator::deliverResults() {
@@ -161,6 +179,8 @@ void Configurator::pollDevice() {
         DeviceSession& session = link.session;
         link.inputBuffer.assign(std::max<std::size_t>(kMinInputBuffer, session.capabilities.inputReportLength), 0);
         const InputRead read = platform.readInput(session.deviceHandle, link.inputBuffer, kLivenessBound);
+        // The input test sees every report, the one this read took too.
+        if (read == InputRead::Report) forwardInput(self, platform, link, deliver);
         if (read != InputRead::Gone) {
             deliver([self] { self->controls_.pollTimer->setInterval(kConnectedInterval); });
             if (!retry) return;
@@ -180,6 +200,7 @@ void Configurator::pollDevice() {
         });
         searchBoards(self, platform, link, deliver);
     });
+    readInputs();
 }
 
 void Configurator::showRetriedSettings(const std::optional<BoardSettings>& settings, const DeviceSession& session) {
@@ -295,11 +316,90 @@ void Configurator::showPanel(const PanelView& view, const DeviceSession& session
     applying_ = true;
     app::showPanel(view, controls_);
     applying_ = false;
+    boardChanged();
+    readInputs();
 }
 
 void Configurator::applyClosed() {
     session_.connection = Connection::Closed;
     session_.deviceHandle = kInvalidHandle;
+    boardChanged();
+}
+
+std::optional<BoardInView> Configurator::boardInView() const {
+    if (!session_.boardOpen()) return std::nullopt;
+    const auto chosen = chosenBoard();
+    BoardInView view{.serial = chosen ? chosen->serial : std::string(), .settings = std::nullopt};
+    if (session_.settingsLoaded()) view.settings = shown_.settings;
+    return view;
+}
+
+void Configurator::boardChanged() {
+    // Only a change reaches the observer: a tick that finds the same board says nothing.
+    auto now = boardInView();
+    if (now == lastInView_) return;
+    lastInView_ = std::move(now);
+    if (boardChanged_) boardChanged_();
+}
+
+void Configurator::watchInput(InputListener listener) {
+    inputListener_ = std::move(listener);
+    link_->inputWanted = static_cast<bool>(inputListener_);
+    readInputs();
+}
+
+void Configurator::readInputs() {
+    if (!inputListener_ || inputPass_ || !session_.boardOpen() || !worker_) return;
+    inputPass_ = true;
+    link_->inputWanted = true;
+    const bool keepReading = threads_ == DeviceThreads::Worker;
+    worker_->post(
+        [self = this, &platform = platform_, link = link_, deliver = deliveryTo(mailbox_, epoch_), keepReading] {
+            const bool answering = readInputPass(self, platform, *link, deliver, keepReading);
+            deliver([self, goOn = keepReading && answering] {
+                self->inputPass_ = false;
+                if (goOn) self->readInputs();
+            });
+        });
+}
+
+bool Configurator::readInputPass(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver,
+                                 bool keepReading) {
+    DeviceSession& session = link.session;
+    link.inputBuffer.assign(std::max<std::size_t>(kMinInputBuffer, session.capabilities.inputReportLength), 0);
+    while (session.boardOpen() && link.inputWanted && link.callsWaiting == 0) {
+        std::fill(link.inputBuffer.begin(), link.inputBuffer.end(), std::uint8_t{0});
+        const InputRead read = platform.readInput(session.deviceHandle, link.inputBuffer,
+                                                  keepReading ? kInputReadBound : std::chrono::milliseconds{0});
+        if (read == InputRead::Report) {
+            forwardInput(self, platform, link, deliver);
+            continue;
+        }
+        // Gone: the next tick's read finds the board lost and says so; reading waits for it.
+        if (read == InputRead::Gone) return false;
+        if (!keepReading) break;
+    }
+    return true;
+}
+
+void Configurator::forwardInput(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver) {
+    const auto arrived = InputClock::now();
+    if (!link.inputWanted) return;
+    if (link.layoutOf != link.session.deviceHandle) {
+        std::vector<std::uint8_t> descriptor;
+        link.layout = platform.getReportDescriptor(link.session.deviceHandle, descriptor)
+                          ? ButtonReport::fromDescriptor(descriptor)
+                          : ButtonReport();
+        link.layoutOf = link.session.deviceHandle;
+        link.forwarded.reset();
+    }
+    const auto down = link.layout.buttonsDown(link.inputBuffer);
+    // Another report, or one cut short; and a board that repeats its buttons says nothing new.
+    if (!down || down == link.forwarded) return;
+    link.forwarded = down;
+    deliver([self, down = *down, arrived] {
+        if (self->inputListener_) self->inputListener_(down, arrived);
+    });
 }
 
 std::optional<BoardRecord> Configurator::chosenBoard() const {
@@ -332,17 +432,25 @@ void Configurator::onSerialChosen() {
         });
 }
 
-void Configurator::write(std::function<WriteOutcome(DeviceSession&)> send) {
+void Configurator::write(std::function<WriteOutcome(DeviceSession&)> send, std::function<void(BoardSettings&)> took) {
     // Writes go out only while the panel shows what the board holds, and never for the window's
     // own filling of the controls.
     if (applying_ || session_.connection != Connection::Loaded) return;
     const auto chosen = chosenBoard();
     if (!chosen) return;
-    runOnBoard([self = this, &platform = platform_, send = std::move(send), chosen = *chosen, listed = listed_](
-                   Link& link, const Deliver& deliver) {
+    runOnBoard([self = this, &platform = platform_, send = std::move(send), took = std::move(took), chosen = *chosen,
+                listed = listed_](Link& link, const Deliver& deliver) {
+        const WriteOutcome outcome = send(link.session);
+        if (outcome == WriteOutcome::Sent) {
+            deliver([self, took] {
+                if (!self->session_.settingsLoaded()) return;
+                took(self->shown_.settings);
+                self->boardChanged();
+            });
+        }
         // A refused write leaves the board holding what it held, or the board is gone: open the
         // same board again and read it back rather than go on showing a choice it never took.
-        if (send(link.session) == WriteOutcome::Failed) reloadAfterFault(self, platform, link, deliver, chosen, listed);
+        if (outcome == WriteOutcome::Failed) reloadAfterFault(self, platform, link, deliver, chosen, listed);
     });
 }
 
@@ -353,17 +461,23 @@ void Configurator::onEncoderChosen(int pair, int code) {
     for (std::size_t k = 0; k < codes.size(); ++k) codes[k] = controls_.encoderLists[k]->listIndex();
     codes[static_cast<std::size_t>(pair - 1)] = code;
     write(
-        [&platform = platform_, codes](DeviceSession& session) { return writeEncoderModes(platform, session, codes); });
+        [&platform = platform_, codes](DeviceSession& session) { return writeEncoderModes(platform, session, codes); },
+        [codes](BoardSettings& held) {
+            const EncoderModeBytes bytes = packEncoderModes(codes);
+            held.modesLow = bytes.low;
+            held.modesHigh = bytes.high;
+        });
 }
 
 void Configurator::onPulseChosen(int pulseCode) {
-    write([&platform = platform_, pulseCode](DeviceSession& session) {
-        return writePulseCode(platform, session, pulseCode);
-    });
+    write([&platform = platform_,
+           pulseCode](DeviceSession& session) { return writePulseCode(platform, session, pulseCode); },
+          [pulseCode](BoardSettings& held) { held.pulseCode = static_cast<std::uint8_t>(pulseCode); });
 }
 
 void Configurator::onHideToggled(int state) {
-    write([&platform = platform_, state](DeviceSession& session) { return writeHideFlag(platform, session, state); });
+    write([&platform = platform_, state](DeviceSession& session) { return writeHideFlag(platform, session, state); },
+          [state](BoardSettings& held) { held.hideFlag = static_cast<std::uint8_t>(state); });
 }
 
 }  // namespace korvex::app

@@ -14,6 +14,7 @@
 #include "device/discovery.h"
 #include "device/hid_platform.h"
 #include "protocol/device_panel.h"
+#include "protocol/input_decoder.h"
 #include "protocol/settings_writes.h"
 
 #include <chrono>
@@ -23,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace korvex::app {
@@ -42,6 +44,17 @@ inline constexpr std::chrono::milliseconds kLivenessBound{10};
 // (30 s at the connected interval): a board that does not answer costs the system's timeout on
 // every try, and trying every tick would keep its worker waiting for ever.
 inline constexpr int kMaxRetryTicks = 60;
+
+// How long one input read waits while the input test reads: short, so that the window's own calls
+// queued behind the reading wait at most this long.
+inline constexpr std::chrono::milliseconds kInputReadBound{10};
+
+// The board whose details the window shows, as the input test follows it.
+struct BoardInView {
+    std::string serial;
+    std::optional<BoardSettings> settings;  // what the board holds, once read back whole
+    bool operator==(const BoardInView&) const = default;
+};
 
 // How the configurator runs its device calls.
 enum class DeviceThreads {
@@ -79,6 +92,16 @@ public:
     // The connection as the window knows it: the open board's handle, details and state.
     const DeviceSession& session() const { return session_; }
 
+    // The input test. While a listener is set, the open board's worker reads every input report
+    // between the window's own calls, and hands the buttons down in each, with the time it
+    // arrived, to the listener on the window's thread. Reading writes nothing to the board.
+    using InputListener = std::function<void(std::uint16_t down, InputClock::time_point arrived)>;
+    void watchInput(InputListener listener);
+    // Called on the window's thread whenever the board shown, or what it holds, changes.
+    void onBoardChanged(std::function<void()> observer) { boardChanged_ = std::move(observer); }
+    // The open board; nothing while none is open.
+    std::optional<BoardInView> boardInView() const;
+
 private:
     struct Link;  // one board's worker and what it knows of the board
     struct Mailbox;
@@ -86,6 +109,8 @@ private:
     // A job's way to hand what it found to the window's thread.
     using Deliver = std::function<void(Apply)>;
 
+    // What a job on a worker of `epoch` delivers goes to the mailbox.
+    static Deliver deliveryTo(const std::shared_ptr<Mailbox>& mailbox, unsigned epoch);
     // Runs `job` on the current board's worker; what it delivers is applied on the window's thread
     // unless the worker was given up meanwhile.
     void runOnBoard(std::function<void(Link&, const Deliver&)> job);
@@ -114,7 +139,18 @@ private:
     void showRetriedSettings(const std::optional<BoardSettings>& settings, const DeviceSession& session);
     // The board the user has: the list's selected entry, as the last scan found it.
     std::optional<BoardRecord> chosenBoard() const;
-    void write(std::function<WriteOutcome(DeviceSession&)> send);
+    // Sends a choice; once the board took it, `took` updates what the window knows it holds.
+    void write(std::function<WriteOutcome(DeviceSession&)> send, std::function<void(BoardSettings&)> took);
+    void boardChanged();
+    // Starts a pass of input reads on the board's worker unless one is under way. With Worker
+    // threads a pass reads until another call waits, and the next pass follows it; Inline, a pass
+    // reads what is there, once a tick.
+    void readInputs();
+    // On the worker; false when the board stopped answering reads.
+    static bool readInputPass(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver,
+                              bool keepReading);
+    // Hands the buttons down in the report just read to the input test.
+    static void forwardInput(Configurator* self, HidPlatform& platform, Link& link, const Deliver& deliver);
 
     HidPlatform& platform_;
     app::FormControls& controls_;
@@ -131,6 +167,10 @@ private:
     bool applying_ = false;            // the window's own changes to the controls: no click acts
     int retryTicks_ = 1;               // ticks between read-backs of a board whose read-back failed
     int ticksToRetry_ = 1;
+    InputListener inputListener_;
+    bool inputPass_ = false;  // a pass of input reads is posted and has not ended
+    std::function<void()> boardChanged_;
+    std::optional<BoardInView> lastInView_;
 };
 
 }  // namespace korvex::app

@@ -138,7 +138,7 @@ HidHandle SimulatedBus::open(const std::string& path) {
         return kInvalidHandle;
     }
     const HidHandle handle = nextHandle_++;
-    handles_[handle] = OpenHandle{call.device, devices_[call.device].generation};
+    handles_[handle] = OpenHandle{call.device, devices_[call.device].generation, std::nullopt};
     return handle;
 }
 
@@ -264,21 +264,29 @@ InputRead SimulatedBus::readInput(HidHandle handle, std::span<std::uint8_t> buff
         }
         return InputRead::NoneYet;
     }
-    // With real waits on, a turn's next press or release within the bound is waited for, so
-    // the reader sees it when it happens; otherwise the report is the buttons as they are now.
+    // With real waits on, the board reports as a board does: when its buttons change. A turn's
+    // next press or release within the bound is waited for, so the reader sees it when it
+    // happens; with nothing new the read waits out its bound. Without real waits every read
+    // tells the buttons as they are now.
     const std::size_t index = call.device;
     if (realWaits_ && !devices_[index].firmware.pulsing()) {
         const auto change = devices_[index].firmware.nextChange();
-        if (change && *change <= std::chrono::steady_clock::now() + bound) {
+        const auto until = std::chrono::steady_clock::now() + bound;
+        const auto& reported = handles_.at(handle).reported;
+        const auto [low, high] = devices_[index].firmware.currentInputReport();
+        const bool news = !reported || *reported != (low | high << 8);
+        if (!news) {
             lock.unlock();
-            std::this_thread::sleep_until(*change);
+            std::this_thread::sleep_until(change && *change < until ? *change : until);
             lock.lock();
             d = live(handle, call.device);
             if (!d) return InputRead::Gone;
+            if (!change || *change >= until) return InputRead::NoneYet;
         }
     }
     // The firmware's buttons, led by the report ID byte, cut at the caller's buffer.
     const auto buttons = devices_[index].firmware.nextInputReport(std::chrono::steady_clock::now());
+    handles_.at(handle).reported = static_cast<std::uint16_t>(buttons[0] | buttons[1] << 8);
     std::array<std::uint8_t, 1 + kBoardInputBytes> report{};
     std::copy(buttons.begin(), buttons.end(), report.begin() + 1);
     std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());

@@ -128,6 +128,7 @@ private:
     struct OpenHandle {
         std::size_t device;
         unsigned generation;
+        std::optional<std::uint16_t> reported;  // the buttons the last input report on it told
     };
     class Walk;
 

@@ -232,14 +232,23 @@ public:
         const std::uint8_t reportId = report[0];
         std::fill(report.begin(), report.end(), std::uint8_t{0});
         report[0] = reportId;
+        // The board's handle is overlapped (see open), so the request is too: on such a handle a
+        // request without an OVERLAPPED may return before the answer is in the buffer.
+        const Event done;
+        if (done.get() == nullptr) return failed(std::size_t{0});
+        OVERLAPPED overlapped{};
+        overlapped.hEvent = done.get();
         DWORD answered = 0;
-        if (!DeviceIoControl(toWin(handle), kIoctlHidGetFeature, nullptr, 0, report.data(),
-                             static_cast<DWORD>(report.size()), &answered, nullptr)) {
-            return failed(std::size_t{0});
+        const HANDLE file = toWin(handle);
+        const auto size = static_cast<DWORD>(report.size());
+        if (!DeviceIoControl(file, kIoctlHidGetFeature, report.data(), size, report.data(), size, &answered,
+                             &overlapped)) {
+            if (GetLastError() != ERROR_IO_PENDING) return failed(std::size_t{0});
+            if (!GetOverlappedResult(file, &overlapped, &answered, TRUE)) return failed(std::size_t{0});
         }
-        // wine's HID class driver completes the request without a count: a success without one is
-        // taken as the whole report, as HidD_GetFeature would take it.
-        if (answered == 0) return report.size();
+        // For a board that numbers no reports, Windows counts only the bytes the board sent, not
+        // the report ID byte in front of them.
+        if (reportId == 0 && answered > 0) ++answered;
         return std::min<std::size_t>(answered, report.size());
     }
 
