@@ -89,23 +89,29 @@ Watched readWatch(const std::string& output) {
     return watched;
 }
 
-// Pair 5-6 set to 1:1 with 40 ms pulses, then turned +5 and -3 steps at 10 steps a second while
-// korvexctl watches: it counts each step in its direction, +2 in all, measures every pulse near
-// the 40 ms the board holds and counts no glitch. The computer times a pulse between two reports'
-// arrivals, which the emulated machine delays by some milliseconds: the lengths are held to half
-// to three times the length set, where a lost report or a bounce would fall far outside.
+// Pair 5-6 set to 1:1, then turned +5 and -3 steps while korvexctl watches: it counts each step in
+// its direction, +2 in all, measures every pulse near the length the board holds and counts no
+// glitch. The computer times a pulse between two reports' arrivals, which the emulated machine
+// delays now and then by 20 ms: the pulses are the longest the board knows, 100 ms, at the 5 steps
+// a second they allow, so that a late report stays far from half the length (a glitch). The lengths
+// are held to half to three times the length set; a lost report shows in the steps.
+constexpr int kPulseMs = 100;
+constexpr int kStepsPerSecond = 5;
+
 void turnedAndWatched(const std::string& program, const std::string& korvexctl) {
     const std::string serial = "KXT0001";
+    const std::string pulse = std::to_string(kPulseMs), rate = std::to_string(kStepsPerSecond);
     BoardProcess boards;
     boards.start(program, {"--board", serial, "--period", "20"});
     if (!check(boards.nextLine(10s) == "ready" && waitForBoard(serial), "a board " + serial + " listed")) return;
 
-    const auto set = runKorvexctl(korvexctl, {"set", serial, "5-6=1:1", "pulse=40"});
+    const auto set = runKorvexctl(korvexctl, {"set", serial, "5-6=1:1", "pulse=" + pulse});
     boards.send("state " + serial);
     const auto state = boards.nextLine(2s).value_or("<no answer>");
-    // 1:1 is mode 1: bit 2 (pair 3) of the low byte; 40 ms is pulse code 10.
-    if (!check(set.exitCode == 0 && state.find(" low=4 high=0 pulse=10 ") != std::string::npos,
-               "korvexctl set 5-6=1:1 pulse=40, and the firmware holds it: " + state))
+    // 1:1 is mode 1: bit 2 (pair 3) of the low byte; the pulse code counts 4 ms.
+    if (!check(set.exitCode == 0 &&
+                   state.find(" low=4 high=0 pulse=" + std::to_string(kPulseMs / 4) + " ") != std::string::npos,
+               "korvexctl set 5-6=1:1 pulse=" + pulse + ", and the firmware holds it: " + state))
         return;
 
     BoardProcess watch;
@@ -113,25 +119,26 @@ void turnedAndWatched(const std::string& program, const std::string& korvexctl) 
     std::string output;
     if (const auto first = watch.nextLine(10s)) output = *first + "\n";
     // A turn given while another goes on starts after it: -3 follows +5.
-    boards.send("turn " + serial + " 5-6 5 10");
+    boards.send("turn " + serial + " 5-6 5 " + rate);
     const auto forward = boards.nextLine(2s);
-    boards.send("turn " + serial + " 5-6 -3 10");
+    boards.send("turn " + serial + " 5-6 -3 " + rate);
     const auto back = boards.nextLine(2s);
     check(forward == "turned " + serial + " 3 5" && back == "turned " + serial + " 3 -3",
-          "the board turns pair 5-6 +5, then -3 steps at 10 a second");
+          "the board turns pair 5-6 +5, then -3 steps at " + rate + " a second");
     while (const auto line = watch.nextLine(10s)) output += *line + "\n";
     const int exitCode = watch.finish();
 
     const Watched watched = readWatch(output);
-    check(exitCode == 0 && watched.parsed && at(watched.start, "/pulse_set_ms") == 40 &&
+    check(exitCode == 0 && watched.parsed && at(watched.start, "/pulse_set_ms") == kPulseMs &&
               at(watched.start, "/encoders/5-6") == "1:1",
-          "korvexctl watch ends with 0 after its start line: 5-6 in 1:1, 40 ms set");
+          "korvexctl watch ends with 0 after its start line: 5-6 in 1:1, " + pulse + " ms set");
     std::string directions, counts;
     bool buttons = true;
     for (const auto& step : watched.steps) {
         const int direction = step.value("direction", 0);
         directions += direction > 0 ? "+" : "-";
-        counts += (counts.empty() ? "" : " ") + std::to_string(step.value("count", 0));
+        if (!counts.empty()) counts += ' ';
+        counts += std::to_string(step.value("count", 0));
         buttons = buttons && step.value("button", 0) == (direction > 0 ? 5 : 6);
     }
     check(directions == "+++++---" && counts == "1 2 3 4 5 4 3 2" && buttons,
@@ -143,16 +150,19 @@ void turnedAndWatched(const std::string& program, const std::string& korvexctl) 
           "the end line: total +2, 8 pulses measured, no glitch: " + watched.end.dump());
 
     std::string each;
-    for (const double pulse : watched.pulses) each += " " + millisecondsText(pulse);
+    for (const double length : watched.pulses) {
+        each += ' ';
+        each += millisecondsText(length);
+    }
     const double shortest = number(at(encoder, "/shortest_ms")), typical = number(at(encoder, "/typical_ms")),
                  longest = number(at(encoder, "/longest_ms"));
-    const bool plausible = !watched.pulses.empty() && 20 <= shortest && shortest <= typical && typical <= longest &&
-                           longest <= 120 &&
+    const bool plausible = !watched.pulses.empty() && kPulseMs / 2 <= shortest && shortest <= typical &&
+                           typical <= longest && longest <= 3 * kPulseMs &&
                            shortest == *std::min_element(watched.pulses.begin(), watched.pulses.end()) &&
                            longest == *std::max_element(watched.pulses.begin(), watched.pulses.end());
     check(plausible, "pulses shortest " + millisecondsText(shortest) + ", typical " + millisecondsText(typical) +
-                         ", longest " + millisecondsText(longest) +
-                         " ms (set 40 ms, held to 20 ... 120); each:" + each);
+                         ", longest " + millisecondsText(longest) + " ms (set " + pulse + " ms, held to " +
+                         std::to_string(kPulseMs / 2) + " ... " + std::to_string(3 * kPulseMs) + "); each:" + each);
 }
 
 }  // namespace
