@@ -25,7 +25,8 @@ struct WatchLimits {
     std::optional<long long> reports;  // stop after this many input reports
     std::optional<double> seconds;     // stop after this long
 };
-// json: one JSON object a line, a "start" line and then one per event, for scripts.
+// json: one JSON object a line, a "start" line, one per event and an "end" line that sums up each
+// encoder, for scripts.
 int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits& limits, bool json = false);
 
 // json: the diagnostics report (app/diagnostics.h) instead, with exit 0 once it is written.

@@ -84,7 +84,7 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
     addIndex(watch, board.index);
     watch->add_option("--count", limits.reports, "Stop after N input reports");
     watch->add_option("--seconds", limits.seconds, "Stop after S seconds");
-    watch->add_flag("--json", json, "Print one JSON object a line: a start line, then one per event");
+    watch->add_flag("--json", json, "Print one JSON object a line: a start line, one per event, an end line");
     watch->footer(
         "Buttons are found through the board's report descriptor; where the system gives none (Windows),\n"
         "in the board's own 2-byte input report. A glitch is both buttons of an encoder down at once, or\n"

@@ -84,6 +84,26 @@ nlohmann::json eventJson(const InputDecoder& decoder, const InputEvent& event) {
     return line;
 }
 
+// The last line a script reads: each encoder's count, glitches and pulse lengths, as the text's
+// "in all" lines give them, so that a script need not add up the events itself.
+nlohmann::json endJson(const InputDecoder& decoder) {
+    nlohmann::json line{
+        {"event", "end"}, {"encoders", nlohmann::json::object()}, {"pulse_set_ms", decoder.pulseSet().count()}};
+    for (int pair = 1; pair <= kPairCount; ++pair) {
+        if (!decoder.encoder(pair)) continue;
+        const PulseLengths pulses = decoder.pulses(pair);
+        nlohmann::json encoder{
+            {"count", decoder.count(pair)}, {"glitches", decoder.glitches(pair)}, {"pulses", pulses.measured}};
+        if (pulses.measured > 0) {
+            encoder["shortest_ms"] = milliseconds(pulses.shortest);
+            encoder["typical_ms"] = milliseconds(pulses.typical);
+            encoder["longest_ms"] = milliseconds(pulses.longest);
+        }
+        line["encoders"][pairName(pair)] = encoder;
+    }
+    return line;
+}
+
 }  // namespace
 
 int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits& limits, bool json) {
@@ -173,7 +193,9 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
                     << std::endl;
         }
     }
-    if (!json) {
+    if (json) {
+        out << endJson(decoder).dump() << std::endl;
+    } else {
         for (int pair = 1; pair <= kPairCount; ++pair) {
             if (!decoder.encoder(pair)) continue;
             out << "encoder " << pairName(pair) << " in all: total " << std::showpos << decoder.count(pair)

@@ -60,6 +60,12 @@ TEST_F(CliTest, WatchShowsButtonsStepsPulsesAndGlitches) {
     for (const auto& line : lines)
         if (line["event"] == "glitch") glitches.push_back(line["glitch"]);
     EXPECT_EQ(glitches, (std::vector<std::string>{"both_down", "short_pulse"})) << out.str();
+    // The end line sums up the encoder as the events told it.
+    const auto& end = lines.back();
+    EXPECT_EQ(end["event"], "end");
+    EXPECT_EQ(end["encoders"]["5-6"]["glitches"], 2);
+    EXPECT_EQ(end["encoders"]["5-6"]["pulses"], 1);
+    EXPECT_EQ(end["encoders"]["5-6"]["shortest_ms"], end["encoders"]["5-6"]["longest_ms"]);
     EXPECT_TRUE(writes().empty());
 
     // Without a report descriptor (as on Windows) the buttons are read from the board's 2-byte report.

@@ -1,6 +1,7 @@
 // Drives the configurator's hidraw platform, discovery and command reports against boards that
 // the real kernel believes are plugged in (korvex-virtual-board on /dev/uhid, korvex-usb-board on
-// dummy_hcd), and on both kinds boards that share a serial number or answer short or never.
+// dummy_hcd); on both kinds, boards that share a serial number or answer short or never, and an
+// encoder turned while korvexctl watches.
 //
 //   korvex-kernel-test [--board-program PATH] [--korvexctl PATH] [--exit-port]
 //
@@ -18,6 +19,7 @@
 #include "protocol/command_reports.h"
 #include "simulation/board_firmware.h"
 #include "support/memory_controls.h"
+#include "turn_checks.h"
 #include "usb_board_checks.h"
 
 #include <sys/io.h>
@@ -264,8 +266,10 @@ int main(int argc, char** argv) {
     run(boardProgram, korvexctl);
     failures += kerneltest::usbBoardChecks(boardProgram);
     failures += kerneltest::boardFaultChecks(boardProgram, korvexctl);
-    failures +=
-        kerneltest::boardFaultChecks(std::filesystem::path(boardProgram).parent_path() / "korvex-usb-board", korvexctl);
+    const std::string usbBoardProgram = std::filesystem::path(boardProgram).parent_path() / "korvex-usb-board";
+    failures += kerneltest::boardFaultChecks(usbBoardProgram, korvexctl);
+    failures += kerneltest::encoderTurnChecks(boardProgram, korvexctl);
+    failures += kerneltest::encoderTurnChecks(usbBoardProgram, korvexctl);
     const bool passed = failures == 0;
     std::cout << (passed ? "KERNEL TEST PASSED" : "KERNEL TEST FAILED: " + std::to_string(failures) + " checks")
               << " in " << since(start).count() << " ms" << std::endl;
