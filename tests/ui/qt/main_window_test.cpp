@@ -3,6 +3,7 @@
 #include "ui/qt/main_window.h"
 #include "app/configurator.h"
 #include "app/control_texts.h"
+#include "app/diagnostics.h"
 #include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
 #include "ui/qt/caption_frame.h"
@@ -366,11 +367,25 @@ TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
         EXPECT_EQ(window.findChild<QComboBox*>("Enc3")->currentText(), "1:2");
         EXPECT_EQ(window.grab().size(), window.size());  // it paints while the other read waits
 
+        // Copying the diagnostics while the board they read first hangs: the window goes on at once.
+        window.setDiagnostics([&bus] { return app::diagnosticsReport(bus, "korvex-config", nullptr); });
+        bus.setFault(0, FeatureFault::Hang);
+        clock.restart();
+        QTest::keyClick(serNo, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bus.hungRequests() == 2; }, 2000));
+        QTest::keyClick(serNo, Qt::Key_Down);
+        EXPECT_EQ(serNo->currentText(), "KX000002");
+        EXPECT_LT(clock.elapsed(), 500);
+        // The board chosen hangs as well: its read waits beside the first.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bus.hungRequests() == 3; }, 2000));
+
+        const std::size_t hung = bus.hungRequests();
         clock.restart();
         window.close();
-        EXPECT_LT(clock.elapsed(), 200);
-        EXPECT_EQ(bus.hungRequests(), 1u);
+        EXPECT_LT(clock.elapsed(), 300);
+        EXPECT_EQ(bus.hungRequests(), hung);
     }
+    bus.setFault(0, FeatureFault::None);
     bus.setFault(1, FeatureFault::None);
     ASSERT_TRUE(QTest::qWaitFor([] { return app::DeviceWorker::stillRunning() == 0; }, 2000));
     EXPECT_EQ(bus.openHandleCount(), 0u);
