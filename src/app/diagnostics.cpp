@@ -1,5 +1,7 @@
 #include "app/diagnostics.h"
 
+#include "app/system_error.h"
+#include "app/udev_rule.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings.h"
 
@@ -173,6 +175,16 @@ std::string diagnosticsJson(const Diagnostics& diagnostics, std::string home, st
         json["errors"].push_back({{"where", error.where}, {"code", error.code}, {"text", error.text}});
     scrubAll(json, home, user);
     return json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+std::string diagnosticsReport(HidPlatform& platform, const std::string& program, const SystemPaths* udev) {
+    Diagnostics diagnostics = gatherDiagnostics(platform, program, systemErrorText);
+#ifndef _WIN32
+    if (udev) diagnostics.udevRule = udevRuleState(*udev);
+#else
+    (void)udev;
+#endif
+    return diagnosticsJson(diagnostics);
 }
 
 }  // namespace korvex::app

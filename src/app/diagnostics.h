@@ -15,6 +15,8 @@
 
 namespace korvex::app {
 
+struct SystemPaths;
+
 // The udev rule and the board nodes as a Linux system shows them.
 struct UdevRuleState {
     std::string installedAt;  // empty: not installed
@@ -60,5 +62,10 @@ std::string scrubbed(std::string text, const std::string& home, const std::strin
 // The JSON text, every string scrubbed of `home` and `user` (empty: taken from the environment:
 // HOME and USER or LOGNAME; USERPROFILE and USERNAME on Windows).
 std::string diagnosticsJson(const Diagnostics& diagnostics, std::string home = {}, std::string user = {});
+
+// The report as `korvexctl doctor --json` prints it, for the boards of `platform`, with system error
+// texts; on Linux with the udev rule's state read under `udev` (nullptr for a simulated bus, whose
+// boards have no nodes).
+std::string diagnosticsReport(HidPlatform& platform, const std::string& program, const SystemPaths* udev);
 
 }  // namespace korvex::app

@@ -3,11 +3,11 @@
 // simulated bus, string streams and a scratch directory.
 #pragma once
 
+#include "app/udev_rule.h"
 #include "cli/command_error.h"
 #include "device/hid_platform.h"
 
 #include <csignal>
-#include <filesystem>
 #include <functional>
 #include <ostream>
 #include <vector>
@@ -15,12 +15,7 @@
 namespace korvex::cli {
 
 // Where `doctor` finds hidraw nodes, udev's records and the rule on Linux.
-struct SystemPaths {
-    std::filesystem::path sysClassHidraw = "/sys/class/hidraw";
-    std::filesystem::path dev = "/dev";
-    std::filesystem::path udevData = "/run/udev/data";
-    std::vector<std::filesystem::path> ruleDirs = {"/etc/udev/rules.d", "/usr/lib/udev/rules.d", "/lib/udev/rules.d"};
-};
+using app::SystemPaths;
 
 struct CliContext {
     HidPlatform& platform;

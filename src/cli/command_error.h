@@ -2,6 +2,8 @@
 // script can trust (0 done, 1 the board or the system failed, 2 the request itself is wrong).
 #pragma once
 
+#include "app/system_error.h"
+
 #include <stdexcept>
 #include <string>
 
@@ -23,10 +25,8 @@ private:
 [[noreturn]] inline void badInput(const std::string& message) { throw CommandError(kExitBadInput, message); }
 [[noreturn]] inline void deviceError(const std::string& message) { throw CommandError(kExitDeviceError, message); }
 
-// The system's text for an error number (errno on Linux, GetLastError on Windows), in UTF-8.
-std::string systemErrorText(int error);
-// The error the system gave for the last failed call, and a way to clear it before a call whose
-// failure is to be named; 0 when the call gave none.
+// The system's text for an error number, as the windows' reports give it too.
+using app::systemErrorText;
 
 // A command stopped by a signal ends as a shell expects of a program the signal ended: 128 + its
 // number, 130 for Ctrl+C (SIGINT) and 143 for SIGTERM.

@@ -31,7 +31,5 @@ int watchBoard(CliContext& context, const BoardChoice& choice, const WatchLimits
 
 // json: the diagnostics report (app/diagnostics.h) instead, with exit 0 once it is written.
 int doctor(CliContext& context, bool json = false);
-// The udev rule doctor recommends, as packaged.
-const char* udevRuleText();
 
 }  // namespace korvex::cli

@@ -10,8 +10,7 @@ namespace korvex::cli {
 
 int doctor(CliContext& context, bool json) {
     if (json) {
-        context.out << app::diagnosticsJson(
-            app::gatherDiagnostics(context.platform, "korvexctl " KORVEX_VERSION, systemErrorText));
+        context.out << app::diagnosticsReport(context.platform, "korvexctl " KORVEX_VERSION, &context.paths);
         return kExitOk;
     }
     DeviceSession session;

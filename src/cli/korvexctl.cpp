@@ -1,5 +1,6 @@
 #include "cli/korvexctl.h"
 
+#include "app/udev_rule.h"
 #include "cli/command_error.h"
 #include "cli/commands.h"
 #include "cli/printable_text.h"
@@ -99,7 +100,7 @@ int runKorvexctl(const std::vector<std::string>& arguments, CliContext& context)
     check->callback([&] {
         command = [&] {
             if (!printRule) return doctor(context, json);
-            context.out << udevRuleText();
+            context.out << app::udevRuleText();
             return kExitOk;
         };
     });

@@ -1,5 +1,6 @@
 // korvex-config-demo: the configurator's window on a simulated bus with two boards, beside a
 // control window that plugs, unplugs and silences them and shows what each one received.
+#include "app/diagnostics.h"
 #include "app/program_options.h"
 #include "app/run_configurator.h"
 #include "demo/demo_bus.h"
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
     korvex::demo::addStartingBoards(bus);
 
     korvex::ui::MainWindow window;
+    // The report of the simulated boards; the computer's own udev rule says nothing about them.
+    window.setDiagnostics(
+        [&bus] { return korvex::app::diagnosticsReport(bus, "korvex-config-demo " KORVEX_VERSION, nullptr); });
     korvex::demo::SimulationWindow simulation(bus);
     // A quit that bypasses the window (the session ending) still unloads it.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);

@@ -1,5 +1,6 @@
 // korvex-config-demo: the configurator's window on a simulated bus with two boards, beside a
 // control window that plugs, unplugs and silences them and shows what each one received.
+#include "app/diagnostics.h"
 #include "app/run_configurator.h"
 #include "demo/demo_bus.h"
 #include "demo/win32/simulation_window.h"
@@ -12,6 +13,8 @@ int main() {
     korvex::demo::addStartingBoards(bus);
 
     korvex::ui::MainWindow window;
+    window.setDiagnostics(
+        [&bus] { return korvex::app::diagnosticsReport(bus, "korvex-config-demo " KORVEX_VERSION, nullptr); });
     korvex::demo::SimulationWindow simulation(bus);
     const auto runLoop = [&] {
         RECT main;

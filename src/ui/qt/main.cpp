@@ -1,6 +1,8 @@
 // korvex-config: the configurator on the boards attached to this computer.
+#include "app/diagnostics.h"
 #include "app/program_options.h"
 #include "app/run_configurator.h"
+#include "app/udev_rule.h"
 #include "device/hid_platform.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/main_window.h"
@@ -25,6 +27,10 @@ int main(int argc, char** argv) {
 
     const auto platform = korvex::makeSystemHidPlatform();
     korvex::ui::MainWindow window;
+    window.setDiagnostics([&platform = *platform] {
+        const korvex::app::SystemPaths system;
+        return korvex::app::diagnosticsReport(platform, "korvex-config " KORVEX_VERSION, &system);
+    });
     // A quit that bypasses the window (the session ending) still unloads it.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &QWidget::close);
     return korvex::app::runConfigurator(*platform, window, [] { return QApplication::exec(); });

@@ -1,11 +1,17 @@
 #include "ui/qt/main_window.h"
 
+#include "app/about_text.h"
 #include "app/control_texts.h"
 #include "app/main_form.h"
+#include "app/window_menu.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/window_font.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
 
 #include <array>
 #include <map>
@@ -75,7 +81,10 @@ void describe(QWidget* widget, const ControlRow& row) {
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(app::mainForm().timerInterval) { build(); }
+MainWindow::MainWindow(QWidget* parent) : QWidget(parent), timer_(app::mainForm().timerInterval) {
+    build();
+    addMenu();
+}
 
 MainWindow::~MainWindow() = default;
 
@@ -155,6 +164,89 @@ void MainWindow::build() {
     controls_.showWindow = [this] { show(); };
 }
 
+// The entries are the window's own actions too, so their keys work wherever the focus is in it.
+void MainWindow::addMenu() {
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("WindowMenu"));
+    menu_->setAccessibleName(QStringLiteral("Window menu"));
+    for (const app::MenuEntry& entry : app::kWindowMenu) {
+        auto* action = new QAction(QString::fromUtf8(entry.text), this);
+        action->setShortcut(QKeySequence(QString::fromLatin1(entry.shortcut)));
+        switch (entry.command) {
+        case app::MenuCommand::TestInputs:
+            testInputs_ = action;
+            connect(action, &QAction::triggered, this, [this] {
+                if (openInputTest_) openInputTest_();
+            });
+            break;
+        case app::MenuCommand::CopyDiagnostics:
+            copyDiagnostics_ = action;
+            connect(action, &QAction::triggered, this, &MainWindow::copyDiagnostics);
+            break;
+        case app::MenuCommand::About: connect(action, &QAction::triggered, this, &MainWindow::showAbout); break;
+        }
+        addAction(action);
+        menu_->addAction(action);
+    }
+    testInputs_->setEnabled(false);
+    copyDiagnostics_->setEnabled(false);
+    // Shift+F10 opens the menu as the menu key does, below the control with the focus.
+    auto* openMenu = new QAction(this);
+    openMenu->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    connect(openMenu, &QAction::triggered, this, [this] {
+        QWidget* focus = focusWidget();
+        const QPoint at = focus ? focus->mapTo(this, QPoint(0, focus->height())) : QPoint(0, 0);
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
+        contextMenuEvent(&event);
+    });
+    addAction(openMenu);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // Opened without waiting for it to close: the window keeps taking the board's results meanwhile.
+    menu_->popup(event->globalPos());
+    event->accept();
+}
+
+void MainWindow::setOpenInputTest(std::function<void()> open) {
+    openInputTest_ = std::move(open);
+    testInputs_->setEnabled(static_cast<bool>(openInputTest_));
+}
+
+void MainWindow::setDiagnostics(std::function<std::string()> gather) {
+    diagnostics_.reset();
+    if (gather) {
+        diagnostics_ = std::make_unique<app::DiagnosticsCopy>(std::move(gather), [this] {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (!diagnostics_) return;
+                    if (const auto text = diagnostics_->take())
+                        QGuiApplication::clipboard()->setText(QString::fromStdString(*text));
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    copyDiagnostics_->setEnabled(static_cast<bool>(diagnostics_));
+}
+
+void MainWindow::copyDiagnostics() {
+    if (diagnostics_) diagnostics_->request();
+}
+
+void MainWindow::showAbout() {
+    if (!about_) {
+        const app::AboutText about = app::aboutText(true);
+        about_ = new QMessageBox(QMessageBox::NoIcon, QString::fromUtf8(about.title), QString::fromUtf8(about.text),
+                                 QMessageBox::Ok, this);
+        about_->setObjectName(QStringLiteral("About"));
+        about_->setTextFormat(Qt::PlainText);
+        about_->setIconPixmap(windowIcon().pixmap(32, 32));
+        about_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    about_->open();
+}
+
 void MainWindow::wake() {
     QMetaObject::invokeMethod(
         this,
@@ -168,6 +260,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;
         if (unload_) unload_();
+        // A gathering still waiting on a board is given up, as the configurator's own workers are.
+        diagnostics_.reset();
+        copyDiagnostics_->setEnabled(false);
     }
     event->accept();
 }

@@ -3,9 +3,13 @@
 // its name in the window (Frame1, SerNo, Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
+#include "app/diagnostics_copy.h"
 #include "app/form_controls.h"
 #include "ui/qt/qt_controls.h"
 
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -28,11 +32,23 @@ public:
     void onWake(std::function<void()> handler) { wake_ = std::move(handler); }
     void wake();
 
+    // The menu's "Test inputs..." entry opens what this gives; the entry is disabled while none is set.
+    void setOpenInputTest(std::function<void()> open);
+    // "Copy diagnostics" puts on the clipboard what `gather` returns, called on a worker thread;
+    // the entry is disabled while none is set.
+    void setDiagnostics(std::function<std::string()> gather);
+    // The window's menu: the right button, the menu key or Shift+F10 opens it at the pointer or the focus.
+    QMenu* menu() const { return menu_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void build();
+    void addMenu();
+    void copyDiagnostics();
+    void showAbout();
 
     app::ControlStore store_;  // the adapters behind controls_
     QtTimer timer_;
@@ -40,6 +56,12 @@ private:
     std::function<void()> unload_;
     std::function<void()> wake_;
     bool unloaded_ = false;
+    QMenu* menu_ = nullptr;
+    QAction* testInputs_ = nullptr;
+    QAction* copyDiagnostics_ = nullptr;
+    std::function<void()> openInputTest_;
+    std::unique_ptr<app::DiagnosticsCopy> diagnostics_;
+    QPointer<QMessageBox> about_;
 };
 
 }  // namespace korvex::ui

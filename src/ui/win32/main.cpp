@@ -1,4 +1,5 @@
 // korvex-config: the configurator on the boards attached to this computer.
+#include "app/diagnostics.h"
 #include "app/program_options.h"
 #include "app/run_configurator.h"
 #include "device/hid_platform.h"
@@ -39,5 +40,9 @@ int wmain(int argc, wchar_t** argv) {
     if (!answerProgramOptions(argc, argv, exitCode)) return exitCode;
     const auto platform = korvex::makeSystemHidPlatform();
     korvex::ui::MainWindow window;
+    // Windows has no udev rule to report on.
+    window.setDiagnostics([&platform = *platform] {
+        return korvex::app::diagnosticsReport(platform, "korvex-config " KORVEX_VERSION, nullptr);
+    });
     return korvex::app::runConfigurator(*platform, window, korvex::ui::runMessageLoop, [] { PostQuitMessage(0); });
 }

@@ -1,7 +1,9 @@
 #include "ui/win32/main_window.h"
 
+#include "app/about_text.h"
 #include "app/control_texts.h"
 #include "app/main_form.h"
+#include "app/window_menu.h"
 #include "device/windows/wide_text.h"
 #include "ui/win32/caption_frame.h"
 #include "ui/win32/resource_ids.h"
@@ -11,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -27,6 +30,40 @@ constexpr int kDropDownHeight = 160;   // an opened list's extra height at 96 DP
 
 using app::ControlKind;
 using app::ControlRow;
+
+// Our system menu entries: below 0xF000, where the system's own commands begin, and multiples of 16,
+// since the system keeps the low four bits of a WM_SYSCOMMAND to itself.
+constexpr UINT kMenuIdStep = 0x10;
+UINT menuId(app::MenuCommand command) { return (static_cast<UINT>(command) + 1) * kMenuIdStep; }
+
+// Posted by the diagnostics' worker once the report waits to go on the clipboard.
+constexpr UINT kDiagnosticsMessage = WM_APP + 2;
+
+// Text on the clipboard as Windows programs expect it: UTF-16 with CR LF line ends.
+bool putOnClipboard(HWND owner, const std::string& text) {
+    std::wstring wide;
+    for (const wchar_t c : toWide(text)) {
+        if (c == L'\n') wide += L'\r';
+        wide += c;
+    }
+    // Another program may hold the clipboard for a moment.
+    bool open = false;
+    for (int attempt = 0; attempt < 5 && !(open = OpenClipboard(owner) != FALSE); ++attempt) Sleep(10);
+    if (!open) return false;
+    EmptyClipboard();
+    const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
+    bool placed = false;
+    if (const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+        if (void* target = GlobalLock(memory)) {
+            std::memcpy(target, wide.c_str(), bytes);
+            GlobalUnlock(memory);
+            placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;  // the clipboard owns it now
+        }
+        if (!placed) GlobalFree(memory);
+    }
+    CloseClipboard();
+    return placed;
+}
 
 // Twips to pixels at a DPI; edges are scaled, not sizes, so neighbours stay aligned.
 int scaled(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
@@ -117,6 +154,7 @@ MainWindow::MainWindow() {
     build();
     addTooltips();
     nameControls();
+    addMenuEntries();
     applyDpi(GetDpiForWindow(window_), nullptr);
 }
 
@@ -295,6 +333,67 @@ void MainWindow::focusFirstControl() {
     }
 }
 
+void MainWindow::addMenuEntries() {
+    const HMENU menu = GetSystemMenu(window_, FALSE);
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    for (const app::MenuEntry& entry : app::kWindowMenu)
+        AppendMenuW(menu, MF_STRING, menuId(entry.command), toWide(entry.text).c_str());
+    enableMenuEntry(menuId(app::MenuCommand::TestInputs), false);
+    enableMenuEntry(menuId(app::MenuCommand::CopyDiagnostics), false);
+}
+
+void MainWindow::enableMenuEntry(UINT id, bool enabled) {
+    EnableMenuItem(GetSystemMenu(window_, FALSE), id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+void MainWindow::setOpenInputTest(std::function<void()> open) {
+    openInputTest_ = std::move(open);
+    enableMenuEntry(menuId(app::MenuCommand::TestInputs), static_cast<bool>(openInputTest_));
+}
+
+void MainWindow::setDiagnostics(std::function<std::string()> gather) {
+    diagnostics_.reset();
+    if (gather) {
+        const HWND window = window_;
+        diagnostics_ = std::make_unique<app::DiagnosticsCopy>(
+            std::move(gather), [window] { PostMessageW(window, kDiagnosticsMessage, 0, 0); });
+    }
+    enableMenuEntry(menuId(app::MenuCommand::CopyDiagnostics), static_cast<bool>(diagnostics_));
+}
+
+bool MainWindow::runMenuEntry(UINT id) {
+    for (const app::MenuEntry& entry : app::kWindowMenu) {
+        if (menuId(entry.command) != id) continue;
+        switch (entry.command) {
+        case app::MenuCommand::TestInputs:
+            if (openInputTest_) openInputTest_();
+            break;
+        case app::MenuCommand::CopyDiagnostics: copyDiagnostics(); break;
+        case app::MenuCommand::About: showAbout(); break;
+        }
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::copyDiagnostics() {
+    if (diagnostics_) diagnostics_->request();
+}
+
+void MainWindow::showAbout() {
+    const app::AboutText about = app::aboutText(false);  // this window draws with the system's fonts
+    const std::wstring title = toWide(about.title), text = toWide(about.text);
+    MSGBOXPARAMSW box{};
+    box.cbSize = sizeof(box);
+    box.hwndOwner = window_;
+    box.hInstance = GetModuleHandleW(nullptr);
+    box.lpszText = text.c_str();
+    box.lpszCaption = title.c_str();
+    box.dwStyle = MB_OK | MB_USERICON;
+    box.lpszIcon = MAKEINTRESOURCEW(KORVEX_ICON);
+    MessageBoxIndirectW(&box);
+}
+
 namespace {
 // Posted by wake(): results from a device worker wait for the window's thread.
 constexpr UINT kWakeMessage = WM_APP + 1;
@@ -328,11 +427,21 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             unloaded_ = true;
             if (unload_) unload_();
         }
+        // A gathering still waiting on a board is given up, as the configurator's own workers are.
+        diagnostics_.reset();
         DestroyWindow(window_);
         return 0;
     case kWakeMessage:
         if (wake_) wake_();
         return 0;
+    case kDiagnosticsMessage:
+        if (const auto text = diagnostics_ ? diagnostics_->take() : std::nullopt;
+            text && !putOnClipboard(window_, *text))
+            MessageBeep(MB_ICONWARNING);  // nothing was copied
+        return 0;
+    case WM_SYSCOMMAND:
+        if (runMenuEntry(static_cast<UINT>(wParam & 0xFFF0))) return 0;
+        break;
     case WM_NCDESTROY: SetWindowLongPtrW(window_, GWLP_USERDATA, 0); break;
     default: break;
     }

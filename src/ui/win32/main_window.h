@@ -4,6 +4,7 @@
 // Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
+#include "app/diagnostics_copy.h"
 #include "app/form_controls.h"
 #include "app/main_form.h"
 #include "ui/win32/accessible_control.h"
@@ -39,6 +40,12 @@ public:
     void wake() const;
     UINT dpi() const { return dpi_; }
 
+    // The system menu's "Test inputs..." entry opens what this gives; it is greyed while none is set.
+    void setOpenInputTest(std::function<void()> open);
+    // "Copy diagnostics" puts on the clipboard what `gather` returns, called on a worker thread;
+    // the entry is greyed while none is set.
+    void setDiagnostics(std::function<std::string()> gather);
+
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -52,6 +59,13 @@ private:
     void setTooltip(const app::ControlRow& row, const std::string& text);
     // Names each control for screen readers, with the role of its kind.
     void nameControls();
+    // Our entries at the end of the system menu, below a separator.
+    void addMenuEntries();
+    void enableMenuEntry(UINT id, bool enabled);
+    // WM_SYSCOMMAND for one of our entries: false for the system's own.
+    bool runMenuEntry(UINT id);
+    void copyDiagnostics();
+    void showAbout();
 
     // First, so that COM outlives the controls' accessible objects.
     ComApartment com_;
@@ -67,6 +81,8 @@ private:
     std::function<void()> wake_;
     bool unloaded_ = false;
     HWND lastFocus_ = nullptr;
+    std::function<void()> openInputTest_;
+    std::unique_ptr<app::DiagnosticsCopy> diagnostics_;
 };
 
 }  // namespace korvex::ui

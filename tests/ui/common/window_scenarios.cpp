@@ -1,9 +1,12 @@
 #include "ui/common/window_scenarios.h"
 
 #include "app/control_texts.h"
+#include "app/diagnostics.h"
 #include "app/main_form.h"
 #include "protocol/device_panel.h"
 #include "protocol/settings.h"
+
+#include <nlohmann/json.hpp>
 
 namespace korvex::testing {
 
@@ -306,6 +309,63 @@ void WindowScenarios::closingStopsTheTimerAndClosesTheBoard() {
     bus_.clearCalls();
     window_.pump(120);
     EXPECT_TRUE(bus_.calls().empty());
+}
+
+}  // namespace korvex::testing
+
+namespace korvex::testing {
+
+// The three entries below the window's own, in order; "Copy diagnostics" gathers from the boards
+// off the window's thread and puts the report on the clipboard, and the window's traffic with its
+// open board is what it was.
+void WindowScenarios::theMenuOpensTheInputTestCopiesTheDiagnosticsAndTellsAbout() {
+    int inputTests = 0;
+    window_.offerInputTest([&inputTests] { ++inputTests; });
+    window_.offerDiagnostics([this] { return app::diagnosticsReport(bus_, "korvex-config " KORVEX_VERSION, nullptr); });
+    loadTwoBoards();
+    const std::vector<std::string> entries = window_.menuEntries();
+    ASSERT_GE(entries.size(), 3u);
+    const auto ours = entries.end() - 3;
+    EXPECT_EQ(std::vector<std::string>(ours, entries.end()),
+              (std::vector<std::string>{"Test inputs...", "Copy diagnostics",
+                                        "About Korvex Rotary Encoders Configuration..."}));
+    // Below the system's own entries, if the menu has any, after a separator.
+    if (ours != entries.begin()) {
+        EXPECT_EQ(*(ours - 1), "");
+    }
+
+    window_.choose("Test inputs...");
+    EXPECT_EQ(inputTests, 1);
+
+    window_.setClipboardText("before");
+    bus_.clearCalls();
+    window_.choose("Copy diagnostics");
+    std::string copied;
+    for (int waited = 0; waited < 5000 && (copied = window_.clipboardText()) == "before"; waited += 50)
+        window_.pump(50);
+    const auto report = nlohmann::json::parse(copied, nullptr, false);
+    ASSERT_FALSE(report.is_discarded()) << copied;
+    EXPECT_EQ(report["program"], "korvex-config " KORVEX_VERSION);
+    ASSERT_EQ(report["boards"].size(), 2u);
+    EXPECT_EQ(report["boards"][0]["serial"], "KX000001");
+    EXPECT_EQ(report["boards"][1]["serial"], "KX000002");
+    // The first board that opens is read, whichever the window shows.
+    EXPECT_EQ(report["loaded_board"]["serial"], "KX000001");
+    EXPECT_EQ(report["loaded_board"]["state"], "loaded");
+    EXPECT_EQ(report["loaded_board"]["pulse_ms"], 4);
+    // The report read the boards; the window wrote nothing and still holds its board.
+    for (const SimCall& call : featureCalls()) {
+        if (call.op == SimOp::SetFeature) {
+            EXPECT_NE(call.bytes.at(1), 0xEE);
+        }
+    }
+    EXPECT_EQ(window_.text("SerNo"), "KX000002");
+
+    const std::string about = window_.aboutText();
+    EXPECT_NE(about.find("Korvex Rotary Encoders Configuration"), std::string::npos) << about;
+    EXPECT_NE(about.find("Version " KORVEX_VERSION), std::string::npos) << about;
+    EXPECT_NE(about.find("MIT licence"), std::string::npos) << about;
+    EXPECT_NE(about.find("Copyright (c) 2026 the Korvex Rotary Encoders Configuration authors"), std::string::npos);
 }
 
 }  // namespace korvex::testing

@@ -69,6 +69,18 @@ public:
     virtual bool isOpen() = 0;
     // Runs the window's events for a while.
     virtual void pump(int milliseconds) = 0;
+
+    // The window's hooks for its menu: what "Test inputs..." opens, and the diagnostics report.
+    virtual void offerInputTest(std::function<void()> open) = 0;
+    virtual void offerDiagnostics(std::function<std::string()> gather) = 0;
+    // Opens the window's menu as a person does, lists its entries (a separator as "") and closes it.
+    virtual std::vector<std::string> menuEntries() = 0;
+    // Opens the menu and chooses the entry with this text.
+    virtual void choose(const std::string& entry) = 0;
+    virtual std::string clipboardText() = 0;
+    virtual void setClipboardText(const std::string& text) = 0;
+    // Chooses "About...", reads the text it shows and closes it.
+    virtual std::string aboutText() = 0;
 };
 
 // Every control's rectangle at 96 DPI.
@@ -94,6 +106,7 @@ public:
     void theEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes();
     void everyTextTheWindowShowsFitsItsControl();
     void closingStopsTheTimerAndClosesTheBoard();
+    void theMenuOpensTheInputTestCopiesTheDiagnosticsAndTellsAbout();
 
     // The logic started on the window, shown.
     void load();
@@ -133,4 +146,6 @@ SimDeviceInfo board(const char16_t* serial, BoardSettings settings);
     KORVEX_WINDOW_SCENARIO(Fixture, TheEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes,                        \
                            theEmptyListIsExplainedBesideItUntilABoardFillsTheBoxes)                                 \
     KORVEX_WINDOW_SCENARIO(Fixture, EveryTextTheWindowShowsFitsItsControl, everyTextTheWindowShowsFitsItsControl)   \
-    KORVEX_WINDOW_SCENARIO(Fixture, ClosingStopsTheTimerAndClosesTheBoard, closingStopsTheTimerAndClosesTheBoard)
+    KORVEX_WINDOW_SCENARIO(Fixture, ClosingStopsTheTimerAndClosesTheBoard, closingStopsTheTimerAndClosesTheBoard)   \
+    KORVEX_WINDOW_SCENARIO(Fixture, TheMenuOpensTheInputTestCopiesTheDiagnosticsAndTellsAbout,                      \
+                           theMenuOpensTheInputTestCopiesTheDiagnosticsAndTellsAbout)

@@ -3,6 +3,7 @@
 #include "ui/qt/main_window.h"
 #include "app/configurator.h"
 #include "app/control_texts.h"
+#include "app/diagnostics.h"
 #include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
 #include "ui/qt/caption_frame.h"
@@ -10,10 +11,13 @@
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
@@ -133,6 +137,45 @@ public:
     void close() override { window.close(); }
     bool isOpen() override { return window.isVisible(); }
     void pump(int milliseconds) override { QTest::qWait(milliseconds); }
+
+    void offerInputTest(std::function<void()> open) override { window.setOpenInputTest(std::move(open)); }
+    void offerDiagnostics(std::function<std::string()> gather) override { window.setDiagnostics(std::move(gather)); }
+    // A right click on the window's empty area at its bottom left, through the window system as the
+    // pointer's click comes, which is where Qt makes a context menu of it.
+    QMenu* openMenu() {
+        QTest::mouseClick(window.windowHandle(), Qt::RightButton, {}, QPoint(4, window.height() - 4));
+        EXPECT_TRUE(QTest::qWaitFor([this] { return window.menu()->isVisible(); }, 1000));
+        return window.menu();
+    }
+    std::vector<std::string> menuEntries() override {
+        QMenu* menu = openMenu();
+        std::vector<std::string> entries;
+        for (QAction* action : menu->actions()) entries.push_back(action->text().toStdString());
+        menu->close();
+        return entries;
+    }
+    void choose(const std::string& entry) override {
+        QMenu* menu = openMenu();
+        for (QAction* action : menu->actions()) {
+            if (action->text().toStdString() != entry) continue;
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+            EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 1000));
+            return;
+        }
+        ADD_FAILURE() << "no entry " << entry;
+    }
+    std::string clipboardText() override { return QGuiApplication::clipboard()->text().toStdString(); }
+    void setClipboardText(const std::string& text) override {
+        QGuiApplication::clipboard()->setText(QString::fromStdString(text));
+    }
+    std::string aboutText() override {
+        choose("About Korvex Rotary Encoders Configuration...");
+        auto* about = window.findChild<QMessageBox*>(QStringLiteral("About"));
+        if (!about || !QTest::qWaitForWindowExposed(about)) return "";
+        const std::string text = about->text().toStdString();
+        about->accept();
+        return text;
+    }
 };
 
 class Window : public ::testing::Test {
@@ -248,6 +291,38 @@ TEST_F(Window, EveryControlIsNamedAndExplainedForAScreenReader) {
     EXPECT_TRUE(child<QLabel>("lblVersion")->toolTip().contains("0.14"));
 }
 
+// The menu by keyboard: its keys work from any control, Shift+F10 opens it, a screen reader reads
+// each entry by its text; "Test inputs..." is disabled while nothing opens it; About names the
+// font's licence beside the program's.
+TEST_F(Window, TheMenuAnswersItsKeysAndSaysWhatTheFontIsUnder) {
+    bool opened = false;
+    bus.addDevice(board(u"KX000001", {}));
+    load();
+    QMenu* menu = window.menu();
+    EXPECT_FALSE(menu->actions().at(0)->isEnabled());
+    window.setOpenInputTest([&opened] { opened = true; });
+    EXPECT_TRUE(menu->actions().at(0)->isEnabled());
+    EXPECT_EQ(menu->actions().at(1)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Shift+C")));
+    list("Enc5")->setFocus();
+    QTest::keyClick(list("Enc5"), Qt::Key_T, Qt::ControlModifier);
+    EXPECT_TRUE(opened);
+
+    QTest::keyClick(list("Enc5"), Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_TRUE(QTest::qWaitFor([menu] { return menu->isVisible(); }, 1000));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(menu);
+    ASSERT_EQ(accessible->childCount(), 3);
+    EXPECT_EQ(accessible->child(1)->text(QAccessible::Name), "Copy diagnostics");
+    QTest::keyClick(menu, Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([menu] { return !menu->isVisible(); }, 1000));
+
+    QTest::keyClick(list("Enc5"), Qt::Key_F1);
+    auto* about = window.findChild<QMessageBox*>(QStringLiteral("About"));
+    ASSERT_NE(about, nullptr);
+    EXPECT_TRUE(about->text().contains("SIL Open Font License 1.1"));
+    EXPECT_TRUE(about->text().contains("Copyright (c) 2012 Red Hat, Inc."));
+    about->accept();
+}
+
 // A key sent straight to a list in a disabled frame is dropped by the frame's filter.
 TEST_F(Window, ADisabledFrameDropsAKeySentStraightToItsList) {
     bus.addDevice(board(u"KX000001", {}));
@@ -292,11 +367,25 @@ TEST(WindowBesideAHangingBoard, StaysUsableAndClosesAtOnce) {
         EXPECT_EQ(window.findChild<QComboBox*>("Enc3")->currentText(), "1:2");
         EXPECT_EQ(window.grab().size(), window.size());  // it paints while the other read waits
 
+        // Copying the diagnostics while the board they read first hangs: the window goes on at once.
+        window.setDiagnostics([&bus] { return app::diagnosticsReport(bus, "korvex-config", nullptr); });
+        bus.setFault(0, FeatureFault::Hang);
+        clock.restart();
+        QTest::keyClick(serNo, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bus.hungRequests() == 2; }, 2000));
+        QTest::keyClick(serNo, Qt::Key_Down);
+        EXPECT_EQ(serNo->currentText(), "KX000002");
+        EXPECT_LT(clock.elapsed(), 500);
+        // The board chosen hangs as well: its read waits beside the first.
+        ASSERT_TRUE(QTest::qWaitFor([&] { return bus.hungRequests() == 3; }, 2000));
+
+        const std::size_t hung = bus.hungRequests();
         clock.restart();
         window.close();
-        EXPECT_LT(clock.elapsed(), 200);
-        EXPECT_EQ(bus.hungRequests(), 1u);
+        EXPECT_LT(clock.elapsed(), 300);
+        EXPECT_EQ(bus.hungRequests(), hung);
     }
+    bus.setFault(0, FeatureFault::None);
     bus.setFault(1, FeatureFault::None);
     ASSERT_TRUE(QTest::qWaitFor([] { return app::DeviceWorker::stillRunning() == 0; }, 2000));
     EXPECT_EQ(bus.openHandleCount(), 0u);

@@ -4,6 +4,7 @@
 #include "ui/win32/main_window.h"
 #include "app/configurator.h"
 #include "app/main_form.h"
+#include "device/windows/wide_text.h"
 #include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
 #include "ui/win32/accessible_control.h"
@@ -16,9 +17,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -228,6 +231,104 @@ public:
     void close() override { SendMessageW(window.handle(), WM_SYSCOMMAND, SC_CLOSE, 0); }
     bool isOpen() override { return IsWindow(window.handle()) != FALSE; }
     void pump(int milliseconds) override { ::korvex::ui::pump(static_cast<DWORD>(milliseconds)); }
+
+    void offerInputTest(std::function<void()> open) override { window.setOpenInputTest(std::move(open)); }
+    void offerDiagnostics(std::function<std::string()> gather) override { window.setDiagnostics(std::move(gather)); }
+    std::vector<std::string> menuEntries() override {
+        std::vector<std::string> entries;
+        whileMenuIsOpen([&entries](HMENU menu) {
+            for (int k = 0; k < GetMenuItemCount(menu); ++k) entries.push_back(menuText(menu, k));
+        });
+        return entries;
+    }
+    // Chosen from the opened menu as the menu itself reports a choice: WM_SYSCOMMAND with its id.
+    void choose(const std::string& entry) override {
+        UINT id = 0;
+        whileMenuIsOpen([&](HMENU menu) {
+            for (int k = 0; k < GetMenuItemCount(menu); ++k)
+                if (menuText(menu, k) == entry && !(GetMenuState(menu, k, MF_BYPOSITION) & MF_GRAYED))
+                    id = GetMenuItemID(menu, k);
+        });
+        ASSERT_NE(id, 0u) << "no entry " << entry;
+        PostMessageW(window.handle(), WM_SYSCOMMAND, id, 0);
+        pump(100);
+    }
+    std::string clipboardText() override {
+        std::string text;
+        if (!OpenClipboard(window.handle())) return text;
+        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = fromWide(wide);
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+        return text;
+    }
+    void setClipboardText(const std::string& text) override {
+        ASSERT_TRUE(OpenClipboard(window.handle()));
+        EmptyClipboard();
+        const std::wstring wide = toWide(text);
+        const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wide.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(memory), wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+    }
+    // The message box is modal: it is read and closed from a timer that runs inside its own loop.
+    std::string aboutText() override {
+        static std::string shown;
+        shown.clear();
+        const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+            const HWND box = FindWindowW(L"#32770", nullptr);
+            if (!box) return;
+            std::array<wchar_t, 2048> text{};
+            GetDlgItemTextW(box, 0xFFFF, text.data(), static_cast<int>(text.size()));
+            std::array<wchar_t, 256> title{};
+            GetWindowTextW(box, title.data(), static_cast<int>(title.size()));
+            shown = fromWide(title.data()) + "\n" + fromWide(text.data());
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        });
+        choose("About Korvex Rotary Encoders Configuration...");
+        KillTimer(nullptr, timer);
+        return shown;
+    }
+
+private:
+    static std::string menuText(HMENU menu, int position) {
+        std::array<wchar_t, 256> text{};
+        const int length = GetMenuStringW(menu, static_cast<UINT>(position), text.data(), static_cast<int>(text.size()),
+                                          MF_BYPOSITION);
+        return fromWide(std::wstring_view(text.data(), static_cast<std::size_t>(std::max(length, 0))));
+    }
+    // Opens the system menu as a person does, with Alt+Space, hands it to `read` from inside the
+    // menu's own loop and closes it again.
+    void whileMenuIsOpen(const std::function<void(HMENU)>& read) {
+        static const std::function<void(HMENU)>* reader = nullptr;
+        static bool seen = false;
+        reader = &read;
+        seen = false;
+        const UINT_PTR timer = SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR, DWORD) {
+            const HWND popup = FindWindowW(L"#32768", nullptr);
+            if (!popup || !IsWindowVisible(popup) || seen) return;
+            const auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+            if (!menu) return;
+            seen = true;
+            (*reader)(menu);
+            EndMenu();
+        });
+        SetForegroundWindow(window.handle());
+        std::array<INPUT, 4> input{};
+        for (INPUT& key : input) key.type = INPUT_KEYBOARD;
+        input[0].ki.wVk = input[3].ki.wVk = VK_MENU;
+        input[1].ki.wVk = input[2].ki.wVk = VK_SPACE;
+        input[2].ki.dwFlags = input[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+        for (int waited = 0; waited < 3000 && !seen; waited += 100) ::korvex::ui::pump(100);
+        KillTimer(nullptr, timer);
+        ::korvex::ui::pump(100);
+        EXPECT_TRUE(seen) << "the system menu did not open";
+    }
 };
 
 class Window : public ::testing::Test {

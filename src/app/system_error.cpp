@@ -1,4 +1,4 @@
-#include "cli/command_error.h"
+#include "app/system_error.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #endif
 
-namespace korvex::cli {
+namespace korvex::app {
 
 std::string systemErrorText(int error) {
 #ifdef _WIN32
@@ -27,4 +27,4 @@ std::string systemErrorText(int error) {
 #endif
 }
 
-}  // namespace korvex::cli
+}  // namespace korvex::app
