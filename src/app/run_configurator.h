@@ -10,8 +10,8 @@
 
 namespace korvex::app {
 
-// `Window` offers controls(), wake() (callable from any thread), onWake() and onUnload(), as both
-// windows do; `runLoop` runs its message loop and returns the program's exit code. `unloaded`, if
+// `Window` offers controls(), wake() (callable from any thread), onWake(), onUnload(),
+// setOpenInputTest(), showInputTest(configurator) and closeInputTest(), as both windows do; `runLoop` runs its message loop and returns the program's exit code. `unloaded`, if
 // given, runs when the window is closed, after the board is let go.
 template <typename Window, typename RunLoop>
 int runConfigurator(HidPlatform& platform, Window& window, RunLoop runLoop, std::function<void()> unloaded = {}) {
@@ -23,8 +23,12 @@ int runConfigurator(HidPlatform& platform, Window& window, RunLoop runLoop, std:
             configurator.stop();
             if (unloaded) unloaded();
         });
+        window.setOpenInputTest([&window, &configurator] { window.showInputTest(configurator); });
         configurator.start();
         code = runLoop();
+        // The input test reads through the configurator: it goes first.
+        window.closeInputTest();
+        window.setOpenInputTest(nullptr);
     }
     // A request to a board that never answers ends only with the system's timeout; the program
     // does not wait for it, and the board's handle closes with the process.

@@ -5,6 +5,7 @@
 #include "app/main_form.h"
 #include "app/window_menu.h"
 #include "ui/qt/app_icon.h"
+#include "ui/qt/input_test_window.h"
 #include "ui/qt/window_font.h"
 
 #include <QAction>
@@ -256,9 +257,22 @@ void MainWindow::wake() {
         Qt::QueuedConnection);
 }
 
+void MainWindow::showInputTest(app::Configurator& configurator) {
+    if (!inputTest_) {
+        inputTest_ = new InputTestWindow(configurator, this);
+        inputTest_->move(frameGeometry().topRight() + QPoint(8, 0));
+    }
+    inputTest_->show();
+    inputTest_->raise();
+    inputTest_->activateWindow();
+}
+
+void MainWindow::closeInputTest() { delete inputTest_.data(); }
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (!unloaded_) {
         unloaded_ = true;
+        closeInputTest();
         if (unload_) unload_();
         // A gathering still waiting on a board is given up, as the configurator's own workers are.
         diagnostics_.reset();

@@ -3,6 +3,7 @@
 // its name in the window (Frame1, SerNo, Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
+#include "app/configurator.h"
 #include "app/diagnostics_copy.h"
 #include "app/form_controls.h"
 #include "ui/qt/qt_controls.h"
@@ -37,6 +38,11 @@ public:
     // "Copy diagnostics" puts on the clipboard what `gather` returns, called on a worker thread;
     // the entry is disabled while none is set.
     void setDiagnostics(std::function<std::string()> gather);
+    // Opens the input test window beside this one for `configurator`'s board, or brings it to the
+    // front; closeInputTest() closes it. It must be closed before the configurator goes.
+    void showInputTest(app::Configurator& configurator);
+    void closeInputTest();
+    QWidget* inputTest() const { return inputTest_; }
     // The window's menu: the right button, the menu key or Shift+F10 opens it at the pointer or the focus.
     QMenu* menu() const { return menu_; }
 
@@ -62,6 +68,7 @@ private:
     std::function<void()> openInputTest_;
     std::unique_ptr<app::DiagnosticsCopy> diagnostics_;
     QPointer<QMessageBox> about_;
+    QPointer<QWidget> inputTest_;
 };
 
 }  // namespace korvex::ui

@@ -4,6 +4,7 @@
 // Enc1 ... Enc8, Label6 ... Label13, NoJoy, Line1 ...).
 #pragma once
 
+#include "app/configurator.h"
 #include "app/diagnostics_copy.h"
 #include "app/form_controls.h"
 #include "app/main_form.h"
@@ -42,6 +43,10 @@ public:
 
     // The system menu's "Test inputs..." entry opens what this gives; it is greyed while none is set.
     void setOpenInputTest(std::function<void()> open);
+    // Opens the input test window beside this one for `configurator`'s board, or brings it to the
+    // front; closeInputTest() closes it. It must be closed before the configurator goes.
+    void showInputTest(app::Configurator& configurator);
+    void closeInputTest();
     // "Copy diagnostics" puts on the clipboard what `gather` returns, called on a worker thread;
     // the entry is greyed while none is set.
     void setDiagnostics(std::function<std::string()> gather);
