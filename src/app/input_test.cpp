@@ -24,7 +24,9 @@ std::string pulsesText(const InputDecoder& decoder, int pair) {
 
 InputTest::InputTest(Configurator& configurator, std::function<void()> changed)
     : configurator_(configurator), changed_(std::move(changed)), decoder_(BoardSettings{}, kTestLogSize) {
-    configurator_.onBoardChanged([this] { follow(); });
+    configurator_.onBoardChanged([this] {
+        if (follow()) notify();
+    });
     configurator_.watchInput([this](std::uint16_t down, InputClock::time_point arrived) { input(down, arrived); });
     follow();
 }
@@ -34,16 +36,17 @@ InputTest::~InputTest() {
     configurator_.onBoardChanged(nullptr);
 }
 
-void InputTest::follow() {
+bool InputTest::follow() {
     const auto board = configurator_.boardInView();
-    if (board == board_) return;
+    if (board == board_ && decoderSet_) return false;
+    decoderSet_ = true;
     board_ = board;
     // Another board, or new settings: what was counted belongs to what was set before. A board
     // whose settings were not read shows its buttons as plain buttons.
     decoder_ = InputDecoder(board && board->settings ? *board->settings : BoardSettings{}, kTestLogSize);
     forwardAt_ = {};
     backAt_ = {};
-    notify();
+    return true;
 }
 
 void InputTest::input(std::uint16_t down, InputClock::time_point arrived) {

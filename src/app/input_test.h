@@ -56,7 +56,8 @@ public:
     bool arrowsLit(InputClock::time_point now = InputClock::now()) const;
 
 private:
-    void follow();
+    // Takes up the board the configurator shows now; true when it is another, or holds other settings.
+    bool follow();
     void input(std::uint16_t down, InputClock::time_point arrived);
     void notify();
 
@@ -64,6 +65,7 @@ private:
     std::function<void()> changed_;
     InputDecoder decoder_;
     std::optional<BoardInView> board_;
+    bool decoderSet_ = false;  // the decoder was set up for board_
     // When each pair last stepped forward and back.
     std::array<std::optional<InputClock::time_point>, kPairCount> forwardAt_{}, backAt_{};
 };
