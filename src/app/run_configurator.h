@@ -11,8 +11,9 @@
 namespace korvex::app {
 
 // `Window` offers controls(), wake() (callable from any thread), onWake(), onUnload(),
-// setOpenInputTest(), showInputTest(configurator) and closeInputTest(), as both windows do; `runLoop` runs its message loop and returns the program's exit code. `unloaded`, if
-// given, runs when the window is closed, after the board is let go.
+// setOpenInputTest(), showInputTest(configurator) and closeInputTest(), as both windows do; `runLoop` runs its message
+// loop and returns the program's exit code. `unloaded`, if given, runs when the window is closed, after the board is
+// let go.
 template <typename Window, typename RunLoop>
 int runConfigurator(HidPlatform& platform, Window& window, RunLoop runLoop, std::function<void()> unloaded = {}) {
     int code = 0;

@@ -60,8 +60,7 @@ QWidget* makePart(const app::TestRow& row, QWidget* parent) {
 
 }  // namespace
 
-InputTestWindow::InputTestWindow(app::Configurator& configurator, QWidget* beside)
-    : QWidget(beside, Qt::Window) {
+InputTestWindow::InputTestWindow(app::Configurator& configurator, QWidget* beside) : QWidget(beside, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     build();
     fade_.setInterval(50);
