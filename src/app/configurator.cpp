@@ -367,7 +367,12 @@ bool Configurator::readInputPass(Configurator* self, HidPlatform& platform, Link
                                  bool keepReading) {
     DeviceSession& session = link.session;
     link.inputBuffer.assign(std::max<std::size_t>(kMinInputBuffer, session.capabilities.inputReportLength), 0);
+    // Inline, a pass takes at most what a system queues for a reader (hidraw keeps 64 reports): a
+    // board that reports all the time must not hold the caller for ever.
+    constexpr int kQueuedReports = 64;
+    int reads = 0;
     while (session.boardOpen() && link.inputWanted && link.callsWaiting == 0) {
+        if (!keepReading && reads++ == kQueuedReports) break;
         std::fill(link.inputBuffer.begin(), link.inputBuffer.end(), std::uint8_t{0});
         const InputRead read = platform.readInput(session.deviceHandle, link.inputBuffer,
                                                   keepReading ? kInputReadBound : std::chrono::milliseconds{0});
