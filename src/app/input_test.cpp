@@ -26,7 +26,9 @@ InputTest::InputTest(Configurator& configurator, std::function<void()> changed)
     : configurator_(configurator), changed_(std::move(changed)), decoder_(BoardSettings{}, kTestLogSize) {
     configurator_.onBoardChanged([this] { follow(); });
     configurator_.watchInput([this](std::uint16_t down, InputClock::time_point arrived) { input(down, arrived); });
-    follow();
+    // The board already in view is taken without telling `changed`: its owner is still being
+    // built (a window holding this test), and shows the test once it has it.
+    adopt(configurator_.boardInView());
 }
 
 InputTest::~InputTest() {
@@ -35,15 +37,18 @@ InputTest::~InputTest() {
 }
 
 void InputTest::follow() {
-    const auto board = configurator_.boardInView();
-    if (board == board_) return;
+    if (adopt(configurator_.boardInView())) notify();
+}
+
+bool InputTest::adopt(const std::optional<BoardInView>& board) {
+    if (board == board_) return false;
     board_ = board;
     // Another board, or new settings: what was counted belongs to what was set before. A board
     // whose settings were not read shows its buttons as plain buttons.
     decoder_ = InputDecoder(board && board->settings ? *board->settings : BoardSettings{}, kTestLogSize);
     forwardAt_ = {};
     backAt_ = {};
-    notify();
+    return true;
 }
 
 void InputTest::input(std::uint16_t down, InputClock::time_point arrived) {

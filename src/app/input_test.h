@@ -43,7 +43,8 @@ struct InputTestShown {
 class InputTest {
 public:
     // Reads the configurator's board from now on; `changed` runs on the window's thread whenever
-    // what the window shows changes. One input test at a time per configurator.
+    // what the window shows changes, never from within this constructor. One input test at a time
+    // per configurator.
     InputTest(Configurator& configurator, std::function<void()> changed);
     ~InputTest();
     InputTest(const InputTest&) = delete;
@@ -57,6 +58,8 @@ public:
 
 private:
     void follow();
+    // Takes `board` as the one shown; false when it already was.
+    bool adopt(const std::optional<BoardInView>& board);
     void input(std::uint16_t down, InputClock::time_point arrived);
     void notify();
 
