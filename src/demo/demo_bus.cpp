@@ -43,6 +43,12 @@ BoardView boardView(SimulatedBus& bus, std::size_t device) {
     return view;
 }
 
+bool turnEncoder(SimulatedBus& bus, std::size_t device, int pair, int steps, int rate) {
+    bool turned = false;
+    bus.withLock([&](SimulatedBus& locked) { turned = locked.firmware(device).turn(pair, steps, rate); });
+    return turned;
+}
+
 void BusTraffic::take(const std::function<void(std::size_t device, const SimCall& call)>& onReport) {
     // Taken and emptied at once, so that no call made meanwhile by a worker is lost.
     std::vector<SimCall> calls;
