@@ -24,11 +24,11 @@ std::string pulsesText(const InputDecoder& decoder, int pair) {
 
 InputTest::InputTest(Configurator& configurator, std::function<void()> changed)
     : configurator_(configurator), changed_(std::move(changed)), decoder_(BoardSettings{}, kTestLogSize) {
-    configurator_.onBoardChanged([this] {
-        if (follow()) notify();
-    });
+    configurator_.onBoardChanged([this] { follow(); });
     configurator_.watchInput([this](std::uint16_t down, InputClock::time_point arrived) { input(down, arrived); });
-    follow();
+    // The board already in view is taken without telling `changed`: its owner is still being
+    // built (a window holding this test), and shows the test once it has it.
+    adopt(configurator_.boardInView());
 }
 
 InputTest::~InputTest() {
@@ -36,10 +36,12 @@ InputTest::~InputTest() {
     configurator_.onBoardChanged(nullptr);
 }
 
-bool InputTest::follow() {
-    const auto board = configurator_.boardInView();
-    if (board == board_ && decoderSet_) return false;
-    decoderSet_ = true;
+void InputTest::follow() {
+    if (adopt(configurator_.boardInView())) notify();
+}
+
+bool InputTest::adopt(const std::optional<BoardInView>& board) {
+    if (board == board_) return false;
     board_ = board;
     // Another board, or new settings: what was counted belongs to what was set before. A board
     // whose settings were not read shows its buttons as plain buttons.

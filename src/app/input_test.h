@@ -43,7 +43,8 @@ struct InputTestShown {
 class InputTest {
 public:
     // Reads the configurator's board from now on; `changed` runs on the window's thread whenever
-    // what the window shows changes. One input test at a time per configurator.
+    // what the window shows changes, never from within this constructor. One input test at a time
+    // per configurator.
     InputTest(Configurator& configurator, std::function<void()> changed);
     ~InputTest();
     InputTest(const InputTest&) = delete;
@@ -56,8 +57,9 @@ public:
     bool arrowsLit(InputClock::time_point now = InputClock::now()) const;
 
 private:
-    // Takes up the board the configurator shows now; true when it is another, or holds other settings.
-    bool follow();
+    void follow();
+    // Takes `board` as the one shown; false when it already was.
+    bool adopt(const std::optional<BoardInView>& board);
     void input(std::uint16_t down, InputClock::time_point arrived);
     void notify();
 
@@ -65,7 +67,6 @@ private:
     std::function<void()> changed_;
     InputDecoder decoder_;
     std::optional<BoardInView> board_;
-    bool decoderSet_ = false;  // the decoder was set up for board_
     // When each pair last stepped forward and back.
     std::array<std::optional<InputClock::time_point>, kPairCount> forwardAt_{}, backAt_{};
 };

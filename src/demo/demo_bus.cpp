@@ -1,5 +1,6 @@
 #include "demo/demo_bus.h"
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,18 @@ BoardView boardView(SimulatedBus& bus, std::size_t device) {
         view = BoardView{locked.plugged(device), locked.silent(device), locked.firmware(device)};
     });
     return view;
+}
+
+bool turnEncoder(SimulatedBus& bus, std::size_t device, int pair, int steps, int rate) {
+    // A worker may be waiting out a read (the configurator's wait 10 ms) that knew of no turn; it
+    // would see the first press only at its end, and measure that pulse short. Starting a little
+    // later lets its next read wait for the press itself.
+    constexpr auto kLead = std::chrono::milliseconds(50);
+    bool turned = false;
+    bus.withLock([&](SimulatedBus& locked) {
+        turned = locked.firmware(device).turn(pair, steps, rate, BoardFirmware::Clock::now() + kLead);
+    });
+    return turned;
 }
 
 void BusTraffic::take(const std::function<void(std::size_t device, const SimCall& call)>& onReport) {

@@ -24,6 +24,20 @@ std::size_t addOldFirmwareBoard(SimulatedBus& bus, int n);
 inline constexpr std::array<const char*, 4> kFaultChoices{"answered", "refused", "answered short", "never answered"};
 inline constexpr const char* kFaultLabel = "Feature requests:";
 
+// The panel's row that turns one of the board's encoders: which pair, how many steps (negative
+// ones turn it the other way) and how many a second, with the labels that name each control.
+inline constexpr const char* kTurnPairLabel = "Turn buttons:";
+inline constexpr const char* kTurnStepsLabel = "Steps:";
+inline constexpr const char* kTurnRateLabel = "Steps a second:";
+inline constexpr const char* kTurnButton = "Turn";
+inline constexpr int kTurnMaxSteps = 50, kTurnDefaultSteps = 5;
+inline constexpr int kTurnMaxRate = 100, kTurnDefaultRate = 10;  // from 1; a long pulse slows it down
+
+// Turns the encoder on `pair` (1 ... 8) of a board by `steps` at `rate` steps a second, under the
+// bus's lock: the configurator's workers read the same firmware meanwhile. False when the firmware
+// takes no such turn.
+bool turnEncoder(SimulatedBus& bus, std::size_t device, int pair, int steps, int rate);
+
 // A board as its panel shows it, copied under the bus's lock: the configurator's workers call the
 // bus while the panel reads it.
 struct BoardView {

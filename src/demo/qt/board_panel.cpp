@@ -3,6 +3,7 @@
 #include "demo/demo_bus.h"
 #include "demo/report_text.h"
 #include "protocol/device_panel.h"
+#include "protocol/settings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,9 +13,11 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <utility>
 
 namespace korvex::demo {
 
@@ -36,6 +39,19 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     for (const char* choice : demo::kFaultChoices) fault_->addItem(QString::fromLatin1(choice));
     auto* faultLabel = new QLabel(QString::fromLatin1(demo::kFaultLabel), this);
     faultLabel->setBuddy(fault_);
+    turnPair_ = new QComboBox(this);
+    for (int pair = 1; pair <= kPairCount; ++pair) turnPair_->addItem(QString::fromStdString(pairName(pair)));
+    turnPair_->setAccessibleName(QStringLiteral("Turn the encoder on buttons"));
+    turnSteps_ = new QSpinBox(this);
+    turnSteps_->setRange(-demo::kTurnMaxSteps, demo::kTurnMaxSteps);
+    turnSteps_->setValue(demo::kTurnDefaultSteps);
+    turnSteps_->setAccessibleName(QStringLiteral("Steps to turn, negative the other way"));
+    turnRate_ = new QSpinBox(this);
+    turnRate_->setRange(1, demo::kTurnMaxRate);
+    turnRate_->setValue(demo::kTurnDefaultRate);
+    turnRate_->setAccessibleName(QStringLiteral("Steps a second"));
+    turn_ = new QPushButton(QString::fromLatin1(demo::kTurnButton), this);
+    turn_->setAccessibleName(QStringLiteral("Turn the encoder"));
     status_ = new QLabel(this);
     settings_ = new QLabel(this);
     settings_->setTextFormat(Qt::PlainText);
@@ -62,6 +78,18 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
     faults->addWidget(fault_);
     faults->addStretch();
     layout->addLayout(faults);
+    auto* turnRow = new QHBoxLayout;
+    for (auto [label, field] : {std::pair<const char*, QWidget*>{demo::kTurnPairLabel, turnPair_},
+                                {demo::kTurnStepsLabel, turnSteps_},
+                                {demo::kTurnRateLabel, turnRate_}}) {
+        auto* caption = new QLabel(QString::fromLatin1(label), this);
+        caption->setBuddy(field);
+        turnRow->addWidget(caption);
+        turnRow->addWidget(field);
+    }
+    turnRow->addWidget(turn_);
+    turnRow->addStretch();
+    layout->addLayout(turnRow);
     layout->addWidget(status_);
     layout->addWidget(settings_);
     layout->addWidget(new QLabel(QStringLiteral("Last feature reports (newest last):"), this));
@@ -75,6 +103,9 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, QWidget* parent)
         }
     });
     connect(silent_, &QCheckBox::toggled, this, [this](bool on) { bus_.setSilent(device_, on); });
+    connect(turn_, &QPushButton::clicked, this, [this] {
+        demo::turnEncoder(bus_, device_, turnPair_->currentIndex() + 1, turnSteps_->value(), turnRate_->value());
+    });
     connect(fault_, &QComboBox::currentIndexChanged, this,
             [this](int index) { bus_.setFault(device_, static_cast<FeatureFault>(index)); });
     refresh(false);
@@ -102,6 +133,8 @@ void BoardPanel::refresh(bool open) {
     const demo::BoardView view = demo::boardView(bus_, device_);
     const bool plugged = view.plugged;
     plug_->setText(plugged ? QStringLiteral("Unplug") : QStringLiteral("Plug in"));
+    // An unplugged board would keep the turn and report it all at once when plugged in again.
+    turn_->setEnabled(plugged);
     status_->setText(QStringLiteral("%1%2").arg(plugged ? QStringLiteral("Plugged in") : QStringLiteral("Unplugged"),
                                                 open ? QStringLiteral(", open in the configurator") : QString()));
 

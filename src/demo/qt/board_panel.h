@@ -1,5 +1,5 @@
 // One simulated board in the demo's control window: plug, silence, how it answers feature
-// requests, its firmware state and the last feature reports it received.
+// requests, an encoder to turn, its firmware state and the last feature reports it received.
 #pragma once
 
 #include "simulation/simulated_bus.h"
@@ -14,6 +14,7 @@ class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace korvex::demo {
 
@@ -38,6 +39,10 @@ private:
     QPushButton* plug_;
     QCheckBox* silent_;
     QComboBox* fault_;
+    QComboBox* turnPair_;
+    QSpinBox* turnSteps_;
+    QSpinBox* turnRate_;
+    QPushButton* turn_;
     QLabel* status_;
     QLabel* settings_;
     QPlainTextEdit* reports_;

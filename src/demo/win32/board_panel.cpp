@@ -4,6 +4,7 @@
 #include "demo/report_text.h"
 #include "device/windows/wide_text.h"
 #include "protocol/device_panel.h"
+#include "protocol/settings.h"
 
 #include <commctrl.h>
 
@@ -38,7 +39,7 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int t
     const SimDeviceInfo& info = bus.info(device);
     const std::string title = "Board " + std::to_string(device + 1) + ": serial " + serialText(info) + ", firmware " +
                               versionText(info.version);
-    const HWND group = add(WC_BUTTONW, BS_GROUPBOX, 8, 0, 404, kHeight - 8, toWide(title));
+    const HWND group = add(WC_BUTTONW, BS_GROUPBOX, 8, 0, kWidth, kHeight - 8, toWide(title));
     plug_ = add(WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 20, 22, 80, 24);
     silent_ = add(WC_BUTTONW, WS_TABSTOP | BS_AUTOCHECKBOX, 112, 22, 290, 24, L"Silent (sends no input reports)");
     add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 55, 110, 18, toWide(kFaultLabel));
@@ -46,10 +47,21 @@ BoardPanel::BoardPanel(SimulatedBus& bus, std::size_t device, HWND parent, int t
     fault_ = add(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 132, 52, 180, 120);
     for (const char* choice : kFaultChoices)
         SendMessageW(fault_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(choice).c_str()));
-    status_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 80, 380, 18);
-    settings_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 100, 380, 48);
-    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 150, 380, 18, L"Last feature reports (newest last):");
-    reports_ = add(WC_EDITW, WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 20, 168, 380, 108);
+    // The turn row. A screen reader names each field by the label before it, as the list above.
+    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 83, 72, 18, toWide(kTurnPairLabel));
+    turnPair_ = add(WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 92, 80, 62, 180);
+    for (int pair = 1; pair <= kPairCount; ++pair)
+        SendMessageW(turnPair_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(toWide(pairName(pair)).c_str()));
+    SendMessageW(turnPair_, CB_SETCURSEL, 0, 0);
+    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 164, 83, 36, 18, toWide(kTurnStepsLabel));
+    turnSteps_ = addNumber(200, 80, 54, -kTurnMaxSteps, kTurnMaxSteps, kTurnDefaultSteps);
+    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 264, 83, 84, 18, toWide(kTurnRateLabel));
+    turnRate_ = addNumber(348, 80, 48, 1, kTurnMaxRate, kTurnDefaultRate);
+    turn_ = add(WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON, 404, 79, 56, 24, toWide(kTurnButton));
+    status_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 108, 440, 18);
+    settings_ = add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 126, 440, 48);
+    add(WC_STATICW, SS_LEFT | SS_NOPREFIX, 20, 176, 440, 18, L"Last feature reports (newest last):");
+    reports_ = add(WC_EDITW, WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL, 20, 194, 440, 108);
     SendMessageW(reports_, WM_SETFONT, reinterpret_cast<WPARAM>(fixed), FALSE);
     // The group box is drawn under the controls it surrounds.
     SetWindowPos(group, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -64,6 +76,29 @@ HWND BoardPanel::add(const wchar_t* type, DWORD style, int x, int y, int width, 
     return control;
 }
 
+HWND BoardPanel::addNumber(int x, int y, int width, int low, int high, int value) {
+    const HWND field = add(WC_EDITW, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, x, y, width, 22);
+    // Set at the field's right edge, inside it; its position is the field's number, which a
+    // negative step count needs: ES_NUMBER would refuse the minus sign.
+    const HWND arrows =
+        add(UPDOWN_CLASSW, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0);
+    SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(field), 0);
+    SendMessageW(arrows, UDM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
+    SendMessageW(arrows, UDM_SETPOS32, 0, static_cast<LPARAM>(value));
+    return arrows;
+}
+
+void BoardPanel::turn() {
+    const LRESULT pair = SendMessageW(turnPair_, CB_GETCURSEL, 0, 0);
+    BOOL badSteps = TRUE, badRate = TRUE;
+    const auto steps = static_cast<int>(SendMessageW(turnSteps_, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&badSteps)));
+    const auto rate = static_cast<int>(SendMessageW(turnRate_, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&badRate)));
+    // A field whose text is no number in its range turns nothing: the arrows would report their
+    // last position, not what the user sees.
+    if (pair < 0 || badSteps || badRate || !turnEncoder(bus_, device_, static_cast<int>(pair) + 1, steps, rate))
+        MessageBeep(MB_ICONWARNING);
+}
+
 void BoardPanel::addReport(const SimCall& call) {
     lastReports_.push_back(reportLine(call));
     if (lastReports_.size() > kShownReports) lastReports_.pop_front();
@@ -74,6 +109,8 @@ void BoardPanel::refresh(bool open) {
     const BoardView view = boardView(bus_, device_);
     const bool plugged = view.plugged;
     setText(plug_, plugged ? L"Unplug" : L"Plug in");
+    // An unplugged board would keep the turn and report it all at once when plugged in again.
+    if ((IsWindowEnabled(turn_) != FALSE) != plugged) EnableWindow(turn_, plugged);
     setText(status_,
             std::wstring(plugged ? L"Plugged in" : L"Unplugged") + (open ? L", open in the configurator" : L""));
     setText(settings_, toWide(settingsText(view.firmware)));
@@ -100,8 +137,11 @@ bool BoardPanel::onCommand(HWND control, UINT code) {
             bus_.setFault(device_, static_cast<FeatureFault>(chosen));
         return true;
     }
-    if (code != BN_CLICKED) return control == plug_ || control == silent_;
-    if (control == plug_) {
+    if (control == turnPair_) return true;  // read when Turn is clicked
+    if (code != BN_CLICKED) return control == plug_ || control == silent_ || control == turn_;
+    if (control == turn_) {
+        turn();
+    } else if (control == plug_) {
         if (bus_.plugged(device_)) {
             bus_.unplug(device_);
         } else {

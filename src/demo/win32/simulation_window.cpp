@@ -12,7 +12,7 @@ constexpr wchar_t kClass[] = L"KorvexSimulationWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;
-constexpr int kWidth = 420, kIntroHeight = 64, kButtonHeight = 28;  // at 96 DPI
+constexpr int kWidth = BoardPanel::kWidth + 16, kIntroHeight = 56, kButtonHeight = 28;  // at 96 DPI
 
 int scale(HWND window, int pixels) { return MulDiv(pixels, static_cast<int>(GetDpiForWindow(window)), 96); }
 
@@ -32,6 +32,9 @@ SimulationWindow::SimulationWindow(SimulatedBus& bus) : bus_(bus), traffic_(bus)
         return RegisterClassExW(&type);
     }();
     (void)atom;
+    // The turn row's number fields take their arrows from the common controls.
+    const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_UPDOWN_CLASS};
+    InitCommonControlsEx(&classes);
     window_ = CreateWindowExW(WS_EX_CONTROLPARENT, kClass, L"Simulated boards", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 0,
                               0, nullptr, nullptr, GetModuleHandleW(nullptr), this);
     const int dpi = static_cast<int>(GetDpiForWindow(window_));

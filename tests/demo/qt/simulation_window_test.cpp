@@ -1,9 +1,14 @@
 // The demo's control window on a small screen: it stays within the screen however many boards it
-// shows, and every line of every board's report log can be read whole.
+// shows, and every line of every board's report log can be read whole; its controls reach the
+// boards' firmware, and a turn given there reaches the configurator's input test.
 #include "demo/qt/simulation_window.h"
+#include "app/configurator.h"
 #include "demo/demo_bus.h"
+#include "demo/qt/board_panel.h"
+#include "ui/qt/main_window.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -85,7 +90,9 @@ TEST(SimulationWindow, FeatureRequestListSetsTheBoardsFault) {
     bus.setHangTimeout(std::chrono::milliseconds(20));
     SimulationWindow window(bus);
     window.show();
-    const auto lists = window.findChildren<QComboBox*>();
+    QList<QComboBox*> lists;
+    for (auto* list : window.findChildren<QComboBox*>())
+        if (list->itemText(0) == QLatin1String(kFaultChoices[0])) lists.push_back(list);
     ASSERT_EQ(lists.size(), 2);
     QComboBox* second = lists[1];
     ASSERT_EQ(second->count(), 4);
@@ -110,6 +117,47 @@ TEST(SimulationWindow, FeatureRequestListSetsTheBoardsFault) {
     QTest::qWait(250);
     EXPECT_EQ(second->currentIndex(), 2);
     bus.close(handle);
+}
+
+// The whole path of a turn given in the demo: the open board's panel turns its encoder on 5-6 by
+// +5 at 10 steps a second (its defaults but the pair), the configurator's worker reads every press
+// and release, and its input test, opened as the menu opens it, counts +5 with no glitch.
+TEST(SimulationWindow, ATurnGivenOnAPanelIsCountedByTheInputTest) {
+    SimulatedBus bus;
+    demo::addStartingBoards(bus);
+    ui::MainWindow window;
+    app::Configurator configurator(bus, window.controls(), app::DeviceThreads::Worker, [&window] { window.wake(); });
+    window.onWake([&configurator] { configurator.deliverResults(); });
+    SimulationWindow simulation(bus);
+    simulation.show();
+    configurator.start();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return configurator.boardInView() && configurator.boardInView()->settings; }, 5000));
+    window.showInputTest(configurator);
+    ASSERT_NE(window.inputTest(), nullptr);
+
+    BoardPanel* open = nullptr;
+    for (auto* panel : simulation.findChildren<BoardPanel*>())
+        if (panel->title().contains(QString::fromStdString(configurator.boardInView()->serial))) open = panel;
+    ASSERT_NE(open, nullptr);
+    QComboBox* pair = nullptr;
+    QPushButton* turn = nullptr;
+    for (auto* list : open->findChildren<QComboBox*>())
+        if (list->accessibleName() == QLatin1String("Turn the encoder on buttons")) pair = list;
+    for (auto* button : open->findChildren<QPushButton*>())
+        if (button->text() == QLatin1String(kTurnButton)) turn = button;
+    ASSERT_NE(pair, nullptr);
+    ASSERT_NE(turn, nullptr);
+    pair->setCurrentIndex(2);
+    QTest::mouseClick(turn, Qt::LeftButton);
+
+    auto* count = window.inputTest()->findChild<QLabel*>(QStringLiteral("Count3"));
+    ASSERT_NE(count, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([count] { return count->text() == QLatin1String("+5"); }, 5000))
+        << count->text().toStdString();
+    EXPECT_EQ(window.inputTest()->findChild<QLabel*>(QStringLiteral("Glitches3"))->text().toStdString(), "Glitches: 0");
+    window.closeInputTest();
+    configurator.stop();
 }
 
 }  // namespace
