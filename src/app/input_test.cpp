@@ -103,6 +103,7 @@ InputTestShown InputTest::shown(InputClock::time_point now) const {
         line.glitches = "Glitches: " + std::to_string(decoder_.glitches(pair));
     }
     shown.log = decoder_.logText();
+    if (!shown.log.empty()) shown.log.pop_back();  // no empty line after the newest event
     return shown;
 }
 

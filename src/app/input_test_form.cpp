@@ -9,12 +9,12 @@ Twips px(int left, int top, int width, int height) {
     return {left * kTwipsPerPixel, top * kTwipsPerPixel, width * kTwipsPerPixel, height * kTwipsPerPixel};
 }
 
-constexpr int kGroupWidth = 270, kGroupHeight = 84, kColumnStep = 278, kRowStep = 90, kGroupsTop = 30;
+constexpr int kGroupWidth = 272, kGroupHeight = 84, kColumnStep = 280, kRowStep = 90, kGroupsTop = 30;
 
 TestFormTable build() {
-    TestFormTable form{.name = "frmTest", .client = px(0, 0, 564, 592), .rows = {}};
+    TestFormTable form{.name = "frmTest", .client = px(0, 0, 568, 592), .rows = {}};
     auto& rows = form.rows;
-    rows.push_back({.part = TestPart::Status, .name = "lblStatus", .rect = px(8, 8, 548, 18)});
+    rows.push_back({.part = TestPart::Status, .name = "lblStatus", .rect = px(8, 8, 552, 18)});
     // Pairs 1-4 down the left column and 5-8 down the right, as the main window lists them.
     for (int pair = 1; pair <= kPairCount; ++pair) {
         const int left = 8 + (pair - 1) / 4 * kColumnStep, top = kGroupsTop + (pair - 1) % 4 * kRowStep;
@@ -51,12 +51,12 @@ TestFormTable build() {
         rows.push_back({.part = TestPart::Pulses,
                         .pair = pair,
                         .name = "Pulses" + n,
-                        .rect = px(left + 10, top + 48, 252, 16),
+                        .rect = px(left + 8, top + 48, 258, 16),
                         .accessibleName = "Pulse lengths, " + buttons});
         rows.push_back({.part = TestPart::Glitches,
                         .pair = pair,
                         .name = "Glitches" + n,
-                        .rect = px(left + 10, top + 65, 252, 16),
+                        .rect = px(left + 8, top + 65, 258, 16),
                         .accessibleName = "Glitches, " + buttons});
     }
     const int below = kGroupsTop + 4 * kRowStep;
@@ -74,7 +74,7 @@ TestFormTable build() {
                     .accessibleName = "Copy the log"});
     rows.push_back({.part = TestPart::Log,
                     .name = "txtLog",
-                    .rect = px(8, below + 34, 548, 592 - below - 42),
+                    .rect = px(8, below + 34, 552, 592 - below - 42),
                     .tabPosition = 2,
                     .accessibleName = "Events"});
     return form;

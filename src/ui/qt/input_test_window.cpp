@@ -10,8 +10,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QShortcut>
+#include <QTextCursor>
 
 namespace korvex::ui {
 
@@ -141,7 +141,9 @@ void InputTestWindow::refresh() {
         case TestPart::Log:
             if (log_->toPlainText() != text) {
                 log_->setPlainText(text);
-                log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
+                // The newest event in view: the cursor at the end brings it there once laid out.
+                log_->moveCursor(QTextCursor::End);
+                log_->ensureCursorVisible();
             }
             break;
         }

@@ -82,6 +82,14 @@ TEST(InputTestWindow, CountsATurnedEncoderWithItsPulsesAndWritesNothing) {
         EXPECT_EQ(label("Glitches3"), "Glitches: 0");
         EXPECT_NE(label("Pulses3").find("ms, set 20 ms"), std::string::npos) << label("Pulses3");
         EXPECT_NE(log().find("step 5-6 +1 (button 5), count +5"), std::string::npos) << log();
+        // The widest texts a part can hold fit it whole: pulses of 100 ms, the longest status.
+        for (const auto& [name, widest] :
+             {std::pair{"Pulses3", "Pulses 100.0 / 100.0 / 100.0 ms, set 100 ms"},
+              std::pair{"lblStatus", "The board's settings were not read: every button shows as a button."},
+              std::pair{"Count3", "-2147483648"}}) {
+            auto* part = test->findChild<QLabel*>(name);
+            EXPECT_LE(part->fontMetrics().horizontalAdvance(widest), part->contentsRect().width()) << name;
+        }
         EXPECT_EQ(writesSent(bus), writesBefore);
 
         // A held button lights its lamp, and a screen reader hears it.
