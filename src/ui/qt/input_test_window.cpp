@@ -60,8 +60,7 @@ QWidget* makePart(const app::TestRow& row, QWidget* parent) {
 
 }  // namespace
 
-InputTestWindow::InputTestWindow(app::Configurator& configurator, QWidget* beside)
-    : QWidget(beside, Qt::Window) {
+InputTestWindow::InputTestWindow(app::Configurator& configurator, QWidget* beside) : QWidget(beside, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     build();
     fade_.setInterval(50);
@@ -111,6 +110,8 @@ void InputTestWindow::showLit(QWidget* widget, bool lit) {
 }
 
 void InputTestWindow::refresh() {
+    // The test tells of the board it finds while it is being made, before test_ holds it.
+    if (!test_) return;
     const auto now = InputClock::now();
     const app::InputTestShown shown = test_->shown(now);
     setWindowTitle(QString::fromUtf8(shown.title));
