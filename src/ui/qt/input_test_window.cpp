@@ -110,6 +110,8 @@ void InputTestWindow::showLit(QWidget* widget, bool lit) {
 }
 
 void InputTestWindow::refresh() {
+    // The test tells of the board it finds while it is being made, before test_ holds it.
+    if (!test_) return;
     const auto now = InputClock::now();
     const app::InputTestShown shown = test_->shown(now);
     setWindowTitle(QString::fromUtf8(shown.title));

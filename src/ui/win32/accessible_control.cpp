@@ -14,6 +14,8 @@ namespace {
 // and every query for it would fail.
 constexpr GUID kIidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 constexpr UINT_PTR kAccessibleSubclass = 2;
+// The control's object, for renameAccessible(); mingw-w64 has no import of GetWindowSubclass.
+constexpr wchar_t kObjectProperty[] = L"korvex.accessible";
 constexpr int kMaxText = 1024;  // a value box's text is read up to here
 
 long liveObjects = 0;
@@ -81,6 +83,10 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;
     }
+
+    // Asked for on the control's thread, as every question is (the object lives in its apartment).
+    void rename(std::wstring name) { text_.name = std::move(name); }
+    const std::wstring& name() const { return text_.name; }
 
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
         if (!standard_) return CO_E_OBJNOTCONNECTED;
@@ -175,6 +181,7 @@ LRESULT CALLBACK accessibleProc(HWND control, UINT message, WPARAM wParam, LPARA
         return LresultFromObject(kIidAccessible, wParam, static_cast<IAccessible*>(object));
     if (message == WM_NCDESTROY) {
         RemoveWindowSubclass(control, accessibleProc, kAccessibleSubclass);
+        RemovePropW(control, kObjectProperty);
         object->disconnect();
         object->Release();  // the control's reference; a client's keeps it a while longer
     }
@@ -187,6 +194,15 @@ void makeAccessible(HWND control, AccessibleText text) {
     auto* object = new ControlAccessible(control, std::move(text));
     if (!SetWindowSubclass(control, accessibleProc, kAccessibleSubclass, reinterpret_cast<DWORD_PTR>(object)))
         object->Release();
+    else SetPropW(control, kObjectProperty, object);
+}
+
+void renameAccessible(HWND control, std::wstring name) {
+    auto* object = static_cast<ControlAccessible*>(GetPropW(control, kObjectProperty));
+    if (!object) return;
+    if (object->name() == name) return;
+    object->rename(std::move(name));
+    NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, control, OBJID_CLIENT, CHILDID_SELF);
 }
 
 long liveAccessibleObjects() { return InterlockedCompareExchange(&liveObjects, 0, 0); }

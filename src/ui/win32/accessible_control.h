@@ -22,6 +22,10 @@ struct AccessibleText {
 // answers CO_E_OBJNOTCONNECTED.
 void makeAccessible(HWND control, AccessibleText text);
 
+// A control made accessible whose name follows what it shows ("Button 5, down"): screen readers
+// are told the name changed. Does nothing for a control not made accessible.
+void renameAccessible(HWND control, std::wstring name);
+
 // How many of these objects are alive, in this process: every one is freed once its control is
 // destroyed and no client holds it.
 long liveAccessibleObjects();

@@ -6,14 +6,16 @@
 #include "app/window_menu.h"
 #include "device/windows/wide_text.h"
 #include "ui/win32/caption_frame.h"
+#include "ui/win32/clipboard.h"
+#include "ui/win32/input_test_window.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/top_level.h"
 
 #include <commctrl.h>
 #include <oleacc.h>
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -25,8 +27,7 @@ constexpr wchar_t kWindowClass[] = L"KorvexMainWindow";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTimerId = 1;
-constexpr int kFontTenthPoints = 975;  // Arial 9.75 pt
-constexpr int kDropDownHeight = 160;   // an opened list's extra height at 96 DPI, about eight items
+constexpr int kDropDownHeight = 160;  // an opened list's extra height at 96 DPI, about eight items
 
 using app::ControlKind;
 using app::ControlRow;
@@ -38,60 +39,6 @@ UINT menuId(app::MenuCommand command) { return (static_cast<UINT>(command) + 1) 
 
 // Posted by the diagnostics' worker once the report waits to go on the clipboard.
 constexpr UINT kDiagnosticsMessage = WM_APP + 2;
-
-// Text on the clipboard as Windows programs expect it: UTF-16 with CR LF line ends.
-bool putOnClipboard(HWND owner, const std::string& text) {
-    std::wstring wide;
-    for (const wchar_t c : toWide(text)) {
-        if (c == L'\n') wide += L'\r';
-        wide += c;
-    }
-    // Another program may hold the clipboard for a moment.
-    bool open = false;
-    for (int attempt = 0; attempt < 5 && !(open = OpenClipboard(owner) != FALSE); ++attempt) Sleep(10);
-    if (!open) return false;
-    EmptyClipboard();
-    const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
-    bool placed = false;
-    if (const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-        if (void* target = GlobalLock(memory)) {
-            std::memcpy(target, wide.c_str(), bytes);
-            GlobalUnlock(memory);
-            placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;  // the clipboard owns it now
-        }
-        if (!placed) GlobalFree(memory);
-    }
-    CloseClipboard();
-    return placed;
-}
-
-// Twips to pixels at a DPI; edges are scaled, not sizes, so neighbours stay aligned.
-int scaled(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), 1440); }
-
-RECT pixels(const app::Twips& rect, UINT dpi) {
-    return {scaled(rect.left, dpi), scaled(rect.top, dpi), scaled(rect.left + rect.width, dpi),
-            scaled(rect.top + rect.height, dpi)};
-}
-
-const wchar_t* windowClass() {
-    static const ATOM atom = [] {
-        const INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_STANDARD_CLASSES | ICC_TAB_CLASSES};
-        InitCommonControlsEx(&classes);
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW type{};
-        type.cbSize = sizeof(type);
-        type.lpfnWndProc = DefWindowProcW;  // replaced per window, with its object, in the constructor
-        type.hInstance = instance;
-        type.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        type.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-        type.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(KORVEX_ICON), IMAGE_ICON, 32, 32, 0));
-        type.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(KORVEX_ICON), IMAGE_ICON, 16, 16, 0));
-        type.lpszClassName = kWindowClass;
-        return RegisterClassExW(&type);
-    }();
-    (void)atom;
-    return kWindowClass;
-}
 
 // Creates the control of a row, hidden at 0, 0 until applyDpi() places it; nullptr for the timer.
 HWND createControl(const ControlRow& row, HWND parent) {
@@ -147,7 +94,8 @@ void fitListHeight(HWND combo, int height) {
 }  // namespace
 
 MainWindow::MainWindow() {
-    window_ = CreateWindowExW(kExStyle, windowClass(), toWide(app::mainForm().title).c_str(), kStyle, CW_USEDEFAULT,
+    registerTopLevelClass(kWindowClass);
+    window_ = CreateWindowExW(kExStyle, kWindowClass, toWide(app::mainForm().title).c_str(), kStyle, CW_USEDEFAULT,
                               CW_USEDEFAULT, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::windowProc));
@@ -289,9 +237,7 @@ void MainWindow::nameControls() {
 void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
     dpi_ = dpi;
     const HFONT old = font_;
-    font_ = CreateFontW(-MulDiv(kFontTenthPoints, static_cast<int>(dpi), 720 * 10), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
-                        FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                        DEFAULT_PITCH | FF_SWISS, L"Arial");
+    font_ = createWindowFont(dpi);
     for (const ControlRow& row : app::mainForm().controls) {
         const HWND control = this->control(row.name);
         if (!control) continue;
@@ -305,22 +251,8 @@ void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
     }
     if (old) DeleteObject(old);
 
-    const app::Twips& size = app::mainForm().client;
-    RECT outer{0, 0, scaled(size.width, dpi), scaled(size.height, dpi)};
-    AdjustWindowRectExForDpi(&outer, kStyle, FALSE, kExStyle, dpi);
-    RECT now;
-    GetWindowRect(window_, &now);
-    const POINT at = suggested ? POINT{suggested->left, suggested->top} : POINT{now.left, now.top};
-    SetWindowPos(window_, nullptr, at.x, at.y, outer.right - outer.left, outer.bottom - outer.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    // The frame actually drawn may not follow the DPI (it does not under wine): size by the client.
-    RECT client;
-    GetClientRect(window_, &client);
-    const int wider = scaled(size.width, dpi) - client.right, taller = scaled(size.height, dpi) - client.bottom;
-    if (wider != 0 || taller != 0) {
-        SetWindowPos(window_, nullptr, 0, 0, outer.right - outer.left + wider, outer.bottom - outer.top + taller,
-                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-    }
+    const POINT at{suggested ? suggested->left : 0, suggested ? suggested->top : 0};
+    fitClientArea(window_, app::mainForm().client, dpi, suggested ? &at : nullptr);
     InvalidateRect(window_, nullptr, TRUE);
 }
 
@@ -346,8 +278,20 @@ void MainWindow::enableMenuEntry(UINT id, bool enabled) {
     EnableMenuItem(GetSystemMenu(window_, FALSE), id, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
-void MainWindow::showInputTest(app::Configurator& /*configurator*/) {}
-void MainWindow::closeInputTest() {}
+void MainWindow::showInputTest(app::Configurator& configurator) {
+    if (inputTest()) {
+        inputTest_->bringToFront();
+        return;
+    }
+    // One test reads a configurator's board at a time: a closed window's goes before the next.
+    inputTest_.reset();
+    RECT beside;
+    GetWindowRect(window_, &beside);
+    const POINT at{beside.right + MulDiv(8, static_cast<int>(dpi_), 96), beside.top};
+    inputTest_ = std::make_unique<InputTestWindow>(configurator, at);
+}
+
+void MainWindow::closeInputTest() { inputTest_.reset(); }
 
 void MainWindow::setOpenInputTest(std::function<void()> open) {
     openInputTest_ = std::move(open);
@@ -425,6 +369,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS: focusFirstControl(); return 0;
     case WM_DPICHANGED: applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
+        // The test window reads through the logic the unload stops: it goes first.
+        closeInputTest();
         // The unload is never cancelled.
         if (!unloaded_) {
             unloaded_ = true;

@@ -9,6 +9,7 @@
 #include "app/form_controls.h"
 #include "app/main_form.h"
 #include "ui/win32/accessible_control.h"
+#include "ui/win32/input_test_window.h"
 #include "ui/win32/win32_controls.h"
 
 #include <windows.h>
@@ -47,6 +48,8 @@ public:
     // front; closeInputTest() closes it. It must be closed before the configurator goes.
     void showInputTest(app::Configurator& configurator);
     void closeInputTest();
+    // The input test window while it is open, or nullptr.
+    InputTestWindow* inputTest() const { return inputTest_ && inputTest_->open() ? inputTest_.get() : nullptr; }
     // "Copy diagnostics" puts on the clipboard what `gather` returns, called on a worker thread;
     // the entry is greyed while none is set.
     void setDiagnostics(std::function<std::string()> gather);
@@ -88,6 +91,8 @@ private:
     HWND lastFocus_ = nullptr;
     std::function<void()> openInputTest_;
     std::unique_ptr<app::DiagnosticsCopy> diagnostics_;
+    // Last, so that it goes before everything it is shown beside.
+    std::unique_ptr<InputTestWindow> inputTest_;
 };
 
 }  // namespace korvex::ui

@@ -7,6 +7,7 @@
 #include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
 #include "ui/qt/caption_frame.h"
+#include "ui/qt/input_test_window.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -335,6 +336,21 @@ TEST_F(Window, ADisabledFrameDropsAKeySentStraightToItsList) {
     QTest::keyClick(serNo, Qt::Key_Up);
     EXPECT_EQ(serNo->currentText(), "KX000002");
     EXPECT_TRUE(bus.calls().empty());
+}
+
+// Opened while a board is shown, the input test window follows that board from the start.
+TEST_F(Window, TheInputTestOpensOnTheBoardShown) {
+    bus.setRealWaits(true);  // the board reports when its buttons change, as a board does
+    bus.addDevice(board(u"KX000001", {0x04, 0x00, 1, 0}));  // pair 5-6 at 1:1
+    app::Configurator logic(bus, window.controls());
+    logic.start();
+    ASSERT_EQ(window.controls().serialList->text(), "KX000001");
+    window.showInputTest(logic);
+    auto* test = qobject_cast<InputTestWindow*>(window.inputTest());
+    ASSERT_NE(test, nullptr);
+    EXPECT_EQ(test->shown().title, "Test inputs - KX000001");
+    EXPECT_TRUE(test->shown().pairs[2].encoder);
+    window.closeInputTest();
 }
 
 // The window as a user meets a board that never answers a read, listed last beside a good one: it

@@ -4,6 +4,7 @@
 #include "ui/win32/main_window.h"
 #include "app/configurator.h"
 #include "app/main_form.h"
+#include "device/board_commands.h"
 #include "device/windows/wide_text.h"
 #include "simulation/simulated_bus.h"
 #include "ui/common/window_scenarios.h"
@@ -556,6 +557,110 @@ TEST_F(Window, AltF4ClosesTheWindowWithAListOpen) {
     pressAltF4(window.handle());
     EXPECT_FALSE(IsWindow(window.handle())) << "Alt+F4 left the window open";
     EXPECT_EQ(bus.openHandleCount(), 0u);
+}
+
+// All a control's text, however long.
+std::string wholeText(HWND control) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+    return fromWide(text);
+}
+
+// The name a screen reader hears for a control.
+std::wstring accessibleName(HWND control) {
+    constexpr GUID iidAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    IAccessible* object = nullptr;
+    if (AccessibleObjectFromWindow(control, static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
+                                   reinterpret_cast<void**>(&object)) != S_OK)
+        return L"?";
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    const std::wstring heard = object->get_accName(self, &name) == S_OK && name ? name : L"?";
+    SysFreeString(name);
+    object->Release();
+    return heard;
+}
+
+// The input test window as a person uses it, on a board that reports when its buttons change: opened
+// from the menu beside the main window, it follows the encoder on pair 5-6 (1:1) turned five steps
+// one way and three back, logs each step with its pulse lengths, tells a screen reader which button
+// is down, starts again on Reset, copies its log, moves with Tab, closes with Escape from the log,
+// and never writes to the board.
+TEST_F(Window, TheInputTestFollowsATurnedEncoderAndWritesNothing) {
+    bus.setRealWaits(true);
+    bus.addDevice(
+        korvex::testing::board(u"KX000001", {.modesLow = 0x04, .modesHigh = 0, .pulseCode = 3, .hideFlag = 0}));
+    app::Configurator logic(bus, window.controls(), app::DeviceThreads::Worker, [this] { window.wake(); });
+    window.onWake([&logic] { logic.deliverResults(); });
+    window.onUnload([&logic] { logic.stop(); });
+    window.setOpenInputTest([this, &logic] { window.showInputTest(logic); });
+    logic.start();
+    for (int i = 0; i < 300 && window.controls().encoderLists[2]->text() != "1:1"; ++i) driver.pump(10);
+    ASSERT_EQ(window.controls().encoderLists[2]->text(), "1:1");
+
+    driver.choose("Test inputs...");
+    InputTestWindow* test = window.inputTest();
+    ASSERT_NE(test, nullptr);
+    EXPECT_EQ(text(test->handle()), "Test inputs - KX000001");
+    RECT mainRect, testRect;
+    GetWindowRect(window.handle(), &mainRect);
+    GetWindowRect(test->handle(), &testRect);
+    EXPECT_GE(testRect.left, mainRect.right);  // beside it, not over it
+    auto shows = [test](const char* name) { return wholeText(test->control(name)); };
+
+    bus.withLock([](SimulatedBus& b) {
+        b.firmware(0).turn(3, 5, 20);
+        b.firmware(0).turn(3, -3, 20);
+    });
+    for (int i = 0; i < 300 && shows("Count3") != "+2"; ++i) driver.pump(10);  // the turn takes 0.4 s
+    EXPECT_EQ(shows("Count3"), "+2");
+    const std::string log = shows("txtLog");
+    EXPECT_NE(log.find("step 5-6 +1 (button 5), count +5\r\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("step 5-6 -1 (button 6), count +2\r\n"), std::string::npos) << log;
+    EXPECT_EQ(shows("Pulses3").rfind("Pulses ", 0), 0u) << shows("Pulses3");
+    EXPECT_NE(shows("Pulses3").find("ms, set 12 ms"), std::string::npos) << shows("Pulses3");
+    EXPECT_EQ(shows("Glitches3"), "Glitches: 0");
+    EXPECT_EQ(shows("Count1"), "");  // pair 1-2 is two plain buttons, without arrows
+    EXPECT_TRUE(IsWindowVisible(test->control("Forward3")));
+    EXPECT_FALSE(IsWindowVisible(test->control("Forward1")));
+
+    bus.withLock([](SimulatedBus& b) { b.firmware(0).holdButtons(0x0001); });
+    for (int i = 0; i < 100 && accessibleName(test->control("Lamp1")) != L"Button 1, down"; ++i) driver.pump(10);
+    EXPECT_EQ(accessibleName(test->control("Lamp1")), L"Button 1, down");
+    EXPECT_EQ(accessibleName(test->control("Lamp2")), L"Button 2, up");
+    EXPECT_EQ(accessibleName(test->control("Count3")), L"Step count, buttons 5-6");
+
+    click(centre(test->control("cmdCopyLog")));
+    const std::string copied = driver.clipboardText();
+    EXPECT_NE(copied.find("count +5\r\n"), std::string::npos) << copied;
+    EXPECT_NE(copied.find("count +2\r\n"), std::string::npos) << copied;
+    click(centre(test->control("cmdReset")));
+    EXPECT_EQ(shows("Count3"), "0");
+    EXPECT_EQ(shows("txtLog"), "");
+
+    EXPECT_EQ(GetFocus(), test->control("cmdReset"));
+    press(VK_TAB);
+    EXPECT_EQ(GetFocus(), test->control("cmdCopyLog"));
+    press(VK_TAB);
+    EXPECT_EQ(GetFocus(), test->control("txtLog"));
+    const HWND closing = test->handle();
+    press(VK_ESCAPE);
+    for (int i = 0; i < 100 && IsWindow(closing); ++i) driver.pump(10);
+    EXPECT_FALSE(IsWindow(closing));
+    EXPECT_EQ(window.inputTest(), nullptr);
+
+    std::size_t writes = 0;
+    bus.withLock([&writes](SimulatedBus& b) {
+        for (const SimCall& call : b.calls())
+            if (call.op == SimOp::SetFeature && call.bytes.size() > 1 &&
+                (call.bytes[1] == kWriteMarker || call.bytes[1] == kFollowUpMarker))
+                ++writes;
+    });
+    EXPECT_EQ(writes, 0u);
+    driver.close();
 }
 
 // The window as a user meets a board that never answers a read, listed last beside a good one: it
