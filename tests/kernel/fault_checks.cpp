@@ -3,6 +3,7 @@
 #include "app/configurator.h"
 #include "app/device_worker.h"
 #include "board_process.h"
+#include "check_line.h"
 #include "device/board_commands.h"
 #include "device/device_session.h"
 #include "device/discovery.h"
@@ -28,18 +29,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-int failures = 0;
-std::string kind;  // the board program's name, leading each check's line
-
-bool check(bool ok, const std::string& what) {
-    std::cout << (ok ? "  ok   " : "  FAIL ") << kind << ": " << what << std::endl;
-    if (!ok) ++failures;
-    return ok;
-}
-
-long long msSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
+CheckLog check;
 
 // The boards a scan lists, in the configurator's order, once their serials are `expected` (the
 // boards of an earlier program may still be going away).
@@ -244,11 +234,11 @@ void faultyBoards(const std::string& program, const std::string& korvexctl) {
 }  // namespace
 
 int boardFaultChecks(const std::string& boardProgram, const std::string& korvexctl) {
-    kind = std::filesystem::path(boardProgram).filename().string();
-    std::cout << "Faults and shared serials, " << kind << ":" << std::endl;
+    check.kind = std::filesystem::path(boardProgram).filename().string();
+    std::cout << "Faults and shared serials, " << check.kind << ":" << std::endl;
     sharedSerial(boardProgram, korvexctl);
     faultyBoards(boardProgram, korvexctl);
-    return std::exchange(failures, 0);
+    return check.takeFailures();
 }
 
 }  // namespace korvex::kerneltest

@@ -10,6 +10,7 @@
 #include "app/configurator.h"
 #include "app/control_texts.h"
 #include "board_process.h"
+#include "check_line.h"
 #include "device/device_session.h"
 #include "device/device_strings.h"
 #include "device/discovery.h"
@@ -37,18 +38,13 @@
 
 using namespace korvex;
 using korvex::kerneltest::BoardProcess;
+using korvex::kerneltest::CheckLog;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-int failures = 0;
-
-bool check(bool ok, const std::string& what) {
-    std::cout << (ok ? "  ok   " : "  FAIL ") << what << std::endl;
-    if (!ok) ++failures;
-    return ok;
-}
+CheckLog check;
 
 std::chrono::milliseconds since(Clock::time_point start) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
@@ -264,14 +260,14 @@ int main(int argc, char** argv) {
     }
     const auto start = Clock::now();
     run(boardProgram, korvexctl);
-    failures += kerneltest::usbBoardChecks(boardProgram);
-    failures += kerneltest::boardFaultChecks(boardProgram, korvexctl);
+    check.failures += kerneltest::usbBoardChecks(boardProgram);
+    check.failures += kerneltest::boardFaultChecks(boardProgram, korvexctl);
     const std::string usbBoardProgram = std::filesystem::path(boardProgram).parent_path() / "korvex-usb-board";
-    failures += kerneltest::boardFaultChecks(usbBoardProgram, korvexctl);
-    failures += kerneltest::encoderTurnChecks(boardProgram, korvexctl);
-    failures += kerneltest::encoderTurnChecks(usbBoardProgram, korvexctl);
-    const bool passed = failures == 0;
-    std::cout << (passed ? "KERNEL TEST PASSED" : "KERNEL TEST FAILED: " + std::to_string(failures) + " checks")
+    check.failures += kerneltest::boardFaultChecks(usbBoardProgram, korvexctl);
+    check.failures += kerneltest::encoderTurnChecks(boardProgram, korvexctl);
+    check.failures += kerneltest::encoderTurnChecks(usbBoardProgram, korvexctl);
+    const bool passed = check.failures == 0;
+    std::cout << (passed ? "KERNEL TEST PASSED" : "KERNEL TEST FAILED: " + std::to_string(check.failures) + " checks")
               << " in " << since(start).count() << " ms" << std::endl;
     if (exitPort) reportToQemu(passed);
     return passed ? 0 : 1;

@@ -1,6 +1,7 @@
 #include "turn_checks.h"
 
 #include "board_process.h"
+#include "check_line.h"
 #include "device/device_session.h"
 #include "device/discovery.h"
 #include "device/hid_platform.h"
@@ -23,14 +24,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-int failures = 0;
-std::string kind;  // the board program's name, leading each check's line
-
-bool check(bool ok, const std::string& what) {
-    std::cout << "  " << (ok ? "ok   " : "FAIL ") << kind << ": " << what << std::endl;
-    if (!ok) ++failures;
-    return ok;
-}
+CheckLog check;
 
 // Until the one board `serial` is listed: the boards of an earlier program may still be going away.
 bool waitForBoard(const std::string& serial) {
@@ -168,10 +162,10 @@ void turnedAndWatched(const std::string& program, const std::string& korvexctl) 
 }  // namespace
 
 int encoderTurnChecks(const std::string& boardProgram, const std::string& korvexctl) {
-    kind = std::filesystem::path(boardProgram).filename().string();
-    std::cout << "An encoder turned and watched, " << kind << ":" << std::endl;
+    check.kind = std::filesystem::path(boardProgram).filename().string();
+    std::cout << "An encoder turned and watched, " << check.kind << ":" << std::endl;
     turnedAndWatched(boardProgram, korvexctl);
-    return std::exchange(failures, 0);
+    return check.takeFailures();
 }
 
 }  // namespace korvex::kerneltest

@@ -1,6 +1,7 @@
 #include "usb_board_checks.h"
 
 #include "board_process.h"
+#include "check_line.h"
 #include "device/board_commands.h"
 #include "device/device_strings.h"
 #include "device/discovery.h"
@@ -24,17 +25,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-int failures = 0;
-
-bool check(bool ok, const std::string& what) {
-    std::cout << (ok ? "  ok   " : "  FAIL ") << what << std::endl;
-    if (!ok) ++failures;
-    return ok;
-}
-
-long long msSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
+CheckLog check;
 
 std::vector<std::string> usableSerials(HidPlatform& platform) {
     DeviceSession session;
@@ -301,7 +292,7 @@ int usbBoardChecks(const std::string& uhidBoardProgram) {
     check(std::filesystem::is_empty("/sys/kernel/config/usb_gadget", error) && !error &&
               interfaceCount(*makeSystemHidPlatform()) == 0,
           "stopped, the USB board program leaves no gadget and no node behind");
-    return failures;
+    return check.takeFailures();
 }
 
 }  // namespace korvex::kerneltest

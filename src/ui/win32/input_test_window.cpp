@@ -228,11 +228,6 @@ void InputTestWindow::refresh() {
     fading_ = lit;
 }
 
-void InputTestWindow::focusFirstControl() {
-    if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_)) SetFocus(lastFocus_);
-    else if (const HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) SetFocus(first);
-}
-
 void InputTestWindow::copyLog() {
     if (!test_ || !putOnClipboard(window_, test_->shown().log)) MessageBeep(MB_ICONWARNING);  // nothing was copied
 }
@@ -268,13 +263,8 @@ LRESULT InputTestWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == kFadeTimer) refresh();
         return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            const HWND focus = GetFocus();
-            lastFocus_ = focus && IsChild(window_, focus) ? focus : nullptr;
-        }
-        break;
-    case WM_SETFOCUS: focusFirstControl(); return 0;
+    case WM_ACTIVATE: focus_.activated(window_, wParam); break;
+    case WM_SETFOCUS: focus_.restore(window_); return 0;
     case WM_DPICHANGED: {
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         const POINT at{suggested->left, suggested->top};

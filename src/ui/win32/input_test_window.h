@@ -8,6 +8,7 @@
 #include "app/input_test.h"
 #include "app/input_test_form.h"
 #include "ui/win32/accessible_control.h"
+#include "ui/win32/top_level.h"
 
 #include <windows.h>
 
@@ -51,7 +52,6 @@ private:
     void refresh();
     void showText(Part& part, std::wstring text);
     void showLog(Part& part, std::wstring text);
-    void focusFirstControl();
     void copyLog();
     void close();
 
@@ -61,7 +61,7 @@ private:
     HFONT font_ = nullptr;
     std::vector<Part> parts_;
     HWND reset_ = nullptr, copy_ = nullptr, log_ = nullptr;
-    HWND lastFocus_ = nullptr;
+    FocusMemory focus_;
     std::wstring title_;
     bool fading_ = false;  // the timer that puts lit arrows out runs
     std::unique_ptr<app::InputTest> test_;

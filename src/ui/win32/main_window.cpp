@@ -256,15 +256,6 @@ void MainWindow::applyDpi(UINT dpi, const RECT* suggested) {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
-void MainWindow::focusFirstControl() {
-    // The control that had the focus gets it back, unless a disabled frame now holds it.
-    if (lastFocus_ && IsWindow(lastFocus_) && IsWindowEnabled(lastFocus_) && IsWindowEnabled(GetParent(lastFocus_))) {
-        SetFocus(lastFocus_);
-    } else if (const HWND first = GetNextDlgTabItem(window_, nullptr, FALSE)) {
-        SetFocus(first);
-    }
-}
-
 void MainWindow::addMenuEntries() {
     const HMENU menu = GetSystemMenu(window_, FALSE);
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
@@ -360,13 +351,8 @@ LRESULT MainWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
         if (wParam == timer_->id() && timer_->enabled()) timer_->raiseTick();
         return 0;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            const HWND focus = GetFocus();
-            lastFocus_ = focus && IsChild(window_, focus) ? focus : nullptr;
-        }
-        break;
-    case WM_SETFOCUS: focusFirstControl(); return 0;
+    case WM_ACTIVATE: focus_.activated(window_, wParam); break;
+    case WM_SETFOCUS: focus_.restore(window_); return 0;
     case WM_DPICHANGED: applyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_CLOSE:
         // The test window reads through the logic the unload stops: it goes first.

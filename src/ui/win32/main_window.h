@@ -10,6 +10,7 @@
 #include "app/main_form.h"
 #include "ui/win32/accessible_control.h"
 #include "ui/win32/input_test_window.h"
+#include "ui/win32/top_level.h"
 #include "ui/win32/win32_controls.h"
 
 #include <windows.h>
@@ -60,7 +61,6 @@ private:
     void build();
     // Places every control and sizes the client area for this DPI, with a font to match.
     void applyDpi(UINT dpi, const RECT* suggested);
-    void focusFirstControl();
     // One tooltip window for the lists and the check box, with the form's texts.
     void addTooltips();
     // The tooltip of a control; `text` replaces the form's text, "" gives it back.
@@ -88,7 +88,7 @@ private:
     std::function<void()> unload_;
     std::function<void()> wake_;
     bool unloaded_ = false;
-    HWND lastFocus_ = nullptr;
+    FocusMemory focus_;
     std::function<void()> openInputTest_;
     std::unique_ptr<app::DiagnosticsCopy> diagnostics_;
     // Last, so that it goes before everything it is shown beside.

@@ -60,4 +60,18 @@ void fitClientArea(HWND window, const app::Twips& client, UINT dpi, const POINT*
     }
 }
 
+void FocusMemory::activated(HWND window, WPARAM wParam) {
+    if (LOWORD(wParam) != WA_INACTIVE) return;
+    const HWND focus = GetFocus();
+    control_ = focus && IsChild(window, focus) ? focus : nullptr;
+}
+
+void FocusMemory::restore(HWND window) const {
+    if (control_ && IsWindow(control_) && IsWindowEnabled(control_) && IsWindowEnabled(GetParent(control_))) {
+        SetFocus(control_);
+    } else if (const HWND first = GetNextDlgTabItem(window, nullptr, FALSE)) {
+        SetFocus(first);
+    }
+}
+
 }  // namespace korvex::ui

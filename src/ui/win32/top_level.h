@@ -23,4 +23,17 @@ HFONT createWindowFont(UINT dpi);
 // or where it is when `at` is null.
 void fitClientArea(HWND window, const app::Twips& client, UINT dpi, const POINT* at);
 
+// A top-level window that is no dialog keeps no focus of its own: this gives the control that had
+// it back when the window is active again, or else the first control Tab reaches.
+class FocusMemory {
+public:
+    // On WM_ACTIVATE: the control of `window` with the focus, as the window goes inactive.
+    void activated(HWND window, WPARAM wParam);
+    // On WM_SETFOCUS: back to that control, unless it or the frame holding it is disabled now.
+    void restore(HWND window) const;
+
+private:
+    HWND control_ = nullptr;
+};
+
 }  // namespace korvex::ui
